@@ -1,0 +1,94 @@
+#include "app/Game.h"
+
+#include "app/Globals.h"
+#include "app/RenderSettings.h"
+#include "platform/Clock.h"
+
+#include <GL/freeglut.h>
+
+#include <cstdlib>
+
+Game::Game(const std::string& directory)
+    : counterFrequency(0), lastFrameCounter(0), frameCount(0), frameSeconds(0.0), racing(false),
+      enteringName(false), highscoreSaved(false), dataDirectory(directory), currentGate(0),
+      gateCount(0), raceStart(0), raceTime(0.0), helpList(0), currentLevel(-1)
+{
+    baseDirectory = dataDirectory;
+
+    counterFrequency = platform::queryPerformanceFrequency();
+    lastFrameCounter = platform::queryPerformanceCounter();
+}
+
+void Game::updateFrame()
+{
+    glutPostRedisplay();
+}
+
+void Game::enableBlending()
+{
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glEnable(GL_ALPHA_TEST);
+}
+
+void Game::displayFrame()
+{
+    const int64_t now = platform::queryPerformanceCounter();
+    frameSeconds += double(now - lastFrameCounter) / double(counterFrequency);
+    lastFrameCounter = now;
+    frameCount += 1;
+
+    glDisable(GL_BLEND);
+    glDisable(GL_ALPHA_TEST);
+
+    if (!racing) {
+        if (RenderSettings::transparency)
+            enableBlending();
+        if (RenderSettings::wireframe)
+            glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    }
+
+    if (RenderSettings::transparency)
+        enableBlending();
+
+    glColor3f(1, 1, 1);
+
+    // The displayed rate is the average over a window that restarts once it spans a second or more.
+    if (frameSeconds >= 1.0) {
+        frameCount = 0;
+        frameSeconds = 0.0;
+    }
+
+    if (RenderSettings::wireframe)
+        glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
+
+    // Everything drawn in this frame has re-applied the texture filters.
+    if (RenderSettings::filterChanged)
+        RenderSettings::filterChanged = false;
+}
+
+int Game::framesPerSecond() const
+{
+    if (frameSeconds <= 0.0)
+        return 0;
+    return int(double(frameCount) / frameSeconds);
+}
+
+void Game::handleKeyboard(unsigned char key)
+{
+    if (key == 27) {
+        // The main menu is the only page so far: ESC there ends the program.
+        racing = false;
+        std::exit(0);
+    }
+}
+
+void Game::handleSpecial(int key)
+{
+    (void)key;
+    RenderSettings::updateFilters();
+}
+
+void Game::cleanUp()
+{
+}

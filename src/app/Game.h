@@ -1,0 +1,44 @@
+// The one controller object: owns everything that lives for the whole run and drives the two steps
+// of every frame, the idle step updateFrame and the display step displayFrame.
+#pragma once
+
+#include <GL/glew.h>
+
+#include <cstdint>
+#include <string>
+
+class Game {
+public:
+    // Publishes `dataDirectory` (with its trailing separator) as the process-wide data directory.
+    explicit Game(const std::string& dataDirectory);
+
+    void updateFrame();  // idle step: advances the race to now, then requests a redisplay
+    void displayFrame(); // display step: between the display callback's clear and buffer swap
+
+    void handleKeyboard(unsigned char key);
+    void handleSpecial(int key);
+
+    // Releases what the Game owns; the exit handler runs it before deleting the object.
+    void cleanUp();
+
+    int64_t counterFrequency; // counter ticks per second
+    int64_t lastFrameCounter; // counter value at the previous display step
+    int32_t frameCount;       // frames drawn in the current frame-rate window
+    double frameSeconds;      // seconds accumulated in the current frame-rate window
+    bool racing;              // a race runs; selects race or menu in both steps
+    bool enteringName;        // a highscore name is being typed
+    bool highscoreSaved;      // the finished race's highscore has been stored
+    std::string dataDirectory; // data directory with trailing separator
+    int32_t currentGate;      // index of the next gate to fly through
+    int32_t gateCount;        // number of gates of the current level
+    int64_t raceStart;        // counter value at race start
+    double raceTime;          // elapsed race time in whole milliseconds
+    GLuint helpList;          // cached help overlay display list; 0 = none
+    int32_t currentLevel;     // index of the selected level; -1 = none yet
+
+    // Frames per second over the current window: frameCount / frameSeconds, truncated.
+    int framesPerSecond() const;
+
+private:
+    static void enableBlending();
+};

@@ -1,0 +1,6 @@
+#include "app/Globals.h"
+
+Game* game = nullptr;
+float windowWidth = 800.0f;
+float windowHeight = 600.0f;
+std::string baseDirectory;

@@ -1,0 +1,22 @@
+// Start-up of the one OpenGL window: game mode where the driver offers it, otherwise an 800 x 600
+// window, then GLEW and the extensions the renderer cannot do without.
+#pragma once
+
+#include <string>
+
+// The game-mode string for a screen of width x height pixels: "1280x1024:32@60".
+std::string gameModeString(int width, int height);
+
+// Sets the display mode and opens the window: full-screen game mode at the primary screen's size if
+// possible, else an 800 x 600 window titled "Aerovant". Requires glutInit.
+void createWindow();
+
+// Initialises GLEW and checks, in order, vertex buffer objects, multitexture, framebuffer objects and
+// rectangle textures. On the first failure prints one line to standard output and one to the debug
+// channel and returns false; returns true when everything is there.
+bool initExtensions();
+
+// The reshape step: viewport, the 45 degree perspective (near 1, far 350), identity model-view, and
+// the new size published in windowWidth / windowHeight. A zero height is treated as 1 so the
+// aspect ratio stays finite while the window is minimised.
+void reshapeWindow(int width, int height);

@@ -1,0 +1,96 @@
+// Program entry: opens the window, checks the extensions, creates the Game and hands every GLUT
+// callback to it.
+#include "app/Game.h"
+#include "app/Globals.h"
+#include "app/Window.h"
+#include "platform/DataPath.h"
+
+#include <GL/glew.h>
+#include <GL/freeglut.h>
+#include <IL/il.h>
+#include <IL/ilu.h>
+
+#include <cstdlib>
+
+namespace {
+
+void display()
+{
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    game->displayFrame();
+    glutSwapBuffers();
+}
+
+void reshape(int width, int height)
+{
+    reshapeWindow(width, height);
+}
+
+void keyboard(unsigned char key, int, int)
+{
+    game->handleKeyboard(key);
+}
+
+void keyboardUp(unsigned char, int, int)
+{
+    // Key releases reach the airplane only during a race.
+}
+
+void special(int key, int, int)
+{
+    game->handleSpecial(key);
+}
+
+void specialUp(int, int, int)
+{
+    // Special-key releases reach the airplane only during a race.
+}
+
+void mouse(int, int, int, int)
+{
+    // Left-button releases outside a race go to the menu.
+}
+
+void idle()
+{
+    game->updateFrame();
+}
+
+void exitHandler()
+{
+    if (game) {
+        game->cleanUp();
+        delete game;
+        game = nullptr;
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    glutInit(&argc, argv);
+    createWindow();
+    glutDisplayFunc(display);
+    glutReshapeFunc(reshape);
+    glutKeyboardFunc(keyboard);
+    glutKeyboardUpFunc(keyboardUp);
+    glutSpecialFunc(special);
+    glutSpecialUpFunc(specialUp);
+    glutMouseFunc(mouse);
+    glutIdleFunc(idle);
+    std::atexit(exitHandler);
+
+    if (!initExtensions())
+        return 0;
+
+    ilInit();
+    iluInit();
+
+    glEnable(GL_DEPTH_TEST);
+    glShadeModel(GL_SMOOTH);
+
+    game = new Game(platform::dataDirectory(argc > 0 ? argv[0] : nullptr));
+    glutMainLoop();
+    return 0;
+}

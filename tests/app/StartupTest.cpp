@@ -1,0 +1,63 @@
+// Runs the real game executable with an extension hidden from it and checks what it says.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+struct RunResult {
+    std::string output; // standard output and standard error, interleaved
+    int status;         // exit status, or -1 when the program did not exit normally
+};
+
+RunResult runGame(const std::string& environment)
+{
+    const std::string command = environment + " timeout 20 " + AEROVANT_GAME_EXECUTABLE + " 2>&1";
+    RunResult result{"", -1};
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe)
+        return result;
+    char buffer[512];
+    while (std::fgets(buffer, sizeof buffer, pipe))
+        result.output += buffer;
+    const int status = pclose(pipe);
+    if (WIFEXITED(status))
+        result.status = WEXITSTATUS(status);
+    return result;
+}
+
+} // namespace
+
+TEST(Startup, MissingFramebufferObjectsEndsTheProgramWithItsMessage)
+{
+    if (!std::getenv("DISPLAY"))
+        GTEST_SKIP() << "needs a display";
+    // The rectangle-texture check must not be reached once the framebuffer check failed.
+    const RunResult run =
+        runGame("MESA_EXTENSION_OVERRIDE='-GL_EXT_framebuffer_object -GL_ARB_texture_rectangle'");
+    EXPECT_EQ(run.output.find("ARB_vertex_buffer_object"), std::string::npos) << run.output;
+    EXPECT_EQ(run.status, 0);
+    EXPECT_NE(run.output.find("extension EXT_framebuffer_object not supported\n"), std::string::npos)
+        << run.output;
+    EXPECT_NE(run.output.find("GLEW Error: extension EXT_framebuffer_object not supported.\n"),
+              std::string::npos)
+        << run.output;
+    EXPECT_EQ(run.output.find("ARB_texture_rectangle"), std::string::npos) << run.output;
+}
+
+TEST(Startup, MissingRectangleTexturesEndsTheProgramWithItsMessage)
+{
+    if (!std::getenv("DISPLAY"))
+        GTEST_SKIP() << "needs a display";
+    const RunResult run = runGame("MESA_EXTENSION_OVERRIDE=-GL_ARB_texture_rectangle");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_NE(run.output.find("extension ARB_texture_rectangle not supported\n"), std::string::npos)
+        << run.output;
+    EXPECT_NE(run.output.find("GLEW Error: extension ARB_texture_rectangle not supported.\n"),
+              std::string::npos)
+        << run.output;
+}

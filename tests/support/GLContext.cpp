@@ -1,0 +1,50 @@
+#include "support/GLContext.h"
+
+#include "app/RenderSettings.h"
+
+#include <GL/glew.h>
+#include <GL/freeglut.h>
+#include <IL/il.h>
+#include <IL/ilu.h>
+
+#include <cstdlib>
+
+namespace testsupport {
+
+bool ensureGLContext()
+{
+    static int state = 0; // 0 untried, 1 ready, -1 failed
+    if (state != 0)
+        return state > 0;
+    state = -1;
+    if (!std::getenv("DISPLAY"))
+        return false;
+    int argc = 1;
+    char name[] = "aerovant_tests";
+    char* argv[] = {name, nullptr};
+    glutInit(&argc, argv);
+    glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH);
+    glutInitWindowSize(800, 600);
+    glutCreateWindow("aerovant tests");
+    glutHideWindow();
+    if (glewInit() != GLEW_OK)
+        return false;
+    ilInit();
+    iluInit();
+    state = 1;
+    return true;
+}
+
+} // namespace testsupport
+
+void GLTest::SetUp()
+{
+    ASSERT_TRUE(testsupport::ensureGLContext()) << "GL tests need a display (run them under xvfb-run)";
+    RenderSettings::restoreDefaults();
+}
+
+void GLTest::TearDown()
+{
+    RenderSettings::restoreDefaults();
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+}
