@@ -7,9 +7,23 @@
 #include <IL/il.h>
 #include <IL/ilu.h>
 
+#include <dlfcn.h>
+
 #include <cstdlib>
 
 namespace testsupport {
+
+namespace {
+
+// Mesa unloads its driver when the process ends, before LeakSanitizer looks at the heap, and then the
+// driver's own allocations cannot be attributed to it (the suppressions name libraries). Keeping the
+// driver mapped lets the suppression file recognise them.
+void pinGLDriver()
+{
+    dlopen("/usr/lib/x86_64-linux-gnu/dri/swrast_dri.so", RTLD_NOW | RTLD_GLOBAL | RTLD_NODELETE);
+}
+
+} // namespace
 
 bool ensureGLContext()
 {
@@ -19,6 +33,7 @@ bool ensureGLContext()
     state = -1;
     if (!std::getenv("DISPLAY"))
         return false;
+    pinGLDriver();
     int argc = 1;
     char name[] = "aerovant_tests";
     char* argv[] = {name, nullptr};
