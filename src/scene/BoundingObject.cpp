@@ -1,0 +1,5 @@
+#include "scene/BoundingObject.h"
+
+BoundingObject::~BoundingObject() = default;
+
+void BoundingObject::draw() const {}
