@@ -14,6 +14,8 @@ bool RenderSettings::ghostPlayers = false;
 GLenum RenderSettings::minFilter = GL_LINEAR_MIPMAP_LINEAR;
 GLenum RenderSettings::magFilter = GL_LINEAR;
 bool RenderSettings::filterChanged = false;
+bool RenderSettings::materialShaders = false;
+CgShader* RenderSettings::overrideShader = nullptr;
 
 void RenderSettings::updateFilters()
 {
@@ -38,5 +40,7 @@ void RenderSettings::restoreDefaults()
     cgShaders = true;
     ghostPlayers = false;
     filterChanged = false;
+    materialShaders = false;
+    overrideShader = nullptr;
     updateFilters();
 }

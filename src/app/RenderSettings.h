@@ -4,6 +4,8 @@
 
 #include <GL/glew.h>
 
+class CgShader;
+
 struct RenderSettings {
     static bool showHelp;        // F1: draw the help overlay
     static bool showFramerate;   // F2: draw the frame rate
@@ -21,6 +23,11 @@ struct RenderSettings {
     static GLenum magFilter;    // derived by updateFilters: texture magnification filter
     static bool filterChanged;  // set by F4/F5; textures re-apply the filters while set; the
                                 // display step clears it at the end of the frame
+
+    static bool materialShaders;     // materials bind their own shader; on only during the final
+                                     // cartoon pass, switched off at the start of every frame
+    static CgShader* overrideShader; // not owned; set by the shadow and outline passes: every
+                                     // material binds it instead of its own state; null otherwise
 
     // Recomputes minFilter and magFilter from linearFiltering and mipmapMode.
     static void updateFilters();
