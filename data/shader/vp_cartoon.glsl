@@ -1,0 +1,23 @@
+#version 410 compatibility
+// Cartoon look, vertex stage (models and terrain): hands the fragment stage what it needs to light
+// per pixel in eye space, plus the vertex's position in the shadow map.
+
+uniform mat4 modelViewProj;   // object -> clip
+uniform mat4 modelView;       // object -> eye
+uniform mat4 modelViewIT;     // inverse transpose of modelView, for normals
+uniform mat4 shadowMapMatrix; // eye -> shadow-map texture space; all zero until a shadow map exists
+
+layout(location = 0) out vec3 eyePosition;
+layout(location = 1) out vec3 eyeNormal;
+layout(location = 2) out vec2 texCoord;
+layout(location = 3) out vec4 shadowCoord;
+
+void main()
+{
+    vec4 eye = modelView * gl_Vertex;
+    eyePosition = eye.xyz / eye.w;
+    eyeNormal = (modelViewIT * vec4(gl_Normal, 0.0)).xyz;
+    texCoord = gl_MultiTexCoord0.st;
+    shadowCoord = shadowMapMatrix * eye;
+    gl_Position = modelViewProj * gl_Vertex;
+}

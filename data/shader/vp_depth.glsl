@@ -1,0 +1,15 @@
+#version 410 compatibility
+// Shadow-map pass, vertex stage: positions seen from the light. The light-space position goes on to
+// the fragment stage, which uses its slope.
+
+uniform mat4 modelViewProj; // object -> light clip space
+uniform mat4 modelView;     // object -> light eye space
+
+layout(location = 0) out vec3 lightEyePosition;
+
+void main()
+{
+    vec4 eye = modelView * gl_Vertex;
+    lightEyePosition = eye.xyz / eye.w;
+    gl_Position = modelViewProj * gl_Vertex;
+}

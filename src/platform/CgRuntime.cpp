@@ -1,0 +1,637 @@
+#include "platform/CgRuntime.h"
+
+#include "platform/DataPath.h"
+
+#include <algorithm>
+#include <cmath>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <vector>
+
+namespace platform
+{
+namespace cg
+{
+
+const char* const programFileExtension = ".glsl";
+
+struct Parameter {
+    Program* program;
+    std::string name;
+    GLint location;
+    GLenum type;          // GL uniform type (GL_FLOAT_VEC3, GL_SAMPLER_2D, ...)
+    GLenum textureTarget; // for samplers: the target the unit is bound on; 0 otherwise
+    GLenum textureUnit;   // for samplers: GL_TEXTURE0 + n; 0 otherwise
+    GLuint texture;       // for samplers: the recorded texture, 0 = none
+    bool textureEnabled;  // for samplers: bound to the unit whenever the program is bound
+};
+
+struct Program {
+    Context* context;
+    GLuint name; // separable GL program object, owned
+    Profile profile;
+    std::string path; // as given, for messages
+    bool loaded;
+    std::vector<std::unique_ptr<Parameter>> parameters;
+};
+
+struct Context {
+    std::vector<Program*> programs; // owned
+};
+
+namespace
+{
+
+// Program sources are small text files; anything larger is not a program.
+const std::streamoff maxSourceBytes = 1 << 20;
+
+const int vertexStage = 0;
+const int fragmentStage = 1;
+
+struct RuntimeState {
+    ErrorCallback callback = nullptr;
+    Error lastError = Error::None;
+    Error describedError = Error::None; // the error that `description` belongs to
+    std::string description;
+    bool profileEnabled[2] = {false, false};
+    Program* boundProgram[2] = {nullptr, nullptr};
+    GLuint pipeline = 0; // created on first use, lives as long as the GL context
+};
+
+RuntimeState state;
+
+void report(Error error, const std::string& description = std::string())
+{
+    state.lastError = error;
+    state.describedError = error;
+    state.description = description;
+    if (state.callback)
+        state.callback();
+}
+
+int stageOf(Profile profile)
+{
+    return profile == Profile::Vertex ? vertexStage : fragmentStage;
+}
+
+std::string describe(const Parameter* parameter)
+{
+    return parameter->name + " in " + parameter->program->path;
+}
+
+std::string trimmedLog(std::string log)
+{
+    while (!log.empty() && (log.back() == '\n' || log.back() == ' ' || log.back() == '\0'))
+        log.pop_back();
+    return log;
+}
+
+// Puts the programs of the enabled profiles into the pipeline. With no program active, no pipeline
+// is bound at all: an empty bound pipeline would make every fixed-function draw fail.
+void applyStages()
+{
+    const GLuint vertex = state.profileEnabled[vertexStage] && state.boundProgram[vertexStage]
+                              ? state.boundProgram[vertexStage]->name
+                              : 0;
+    const GLuint fragment = state.profileEnabled[fragmentStage] && state.boundProgram[fragmentStage]
+                                ? state.boundProgram[fragmentStage]->name
+                                : 0;
+    if (vertex == 0 && fragment == 0) {
+        glBindProgramPipeline(0);
+        return;
+    }
+    if (state.pipeline == 0)
+        glGenProgramPipelines(1, &state.pipeline);
+    glUseProgramStages(state.pipeline, GL_VERTEX_SHADER_BIT, vertex);
+    glUseProgramStages(state.pipeline, GL_FRAGMENT_SHADER_BIT, fragment);
+    glBindProgramPipeline(state.pipeline);
+}
+
+void bindTextureUnit(const Parameter& parameter)
+{
+    GLint active = GL_TEXTURE0;
+    glGetIntegerv(GL_ACTIVE_TEXTURE, &active);
+    glActiveTexture(parameter.textureUnit);
+    glBindTexture(parameter.textureTarget, parameter.textureEnabled ? parameter.texture : 0);
+    glActiveTexture(GLenum(active));
+}
+
+bool isCurrent(const Program* program)
+{
+    return state.boundProgram[stageOf(program->profile)] == program;
+}
+
+GLenum samplerTarget(GLenum type)
+{
+    switch (type) {
+    case GL_SAMPLER_1D:
+    case GL_SAMPLER_1D_SHADOW:
+        return GL_TEXTURE_1D;
+    case GL_SAMPLER_2D:
+    case GL_SAMPLER_2D_SHADOW:
+        return GL_TEXTURE_2D;
+    case GL_SAMPLER_3D:
+        return GL_TEXTURE_3D;
+    case GL_SAMPLER_CUBE:
+        return GL_TEXTURE_CUBE_MAP;
+    case GL_SAMPLER_2D_RECT:
+    case GL_SAMPLER_2D_RECT_SHADOW:
+        return GL_TEXTURE_RECTANGLE;
+    default:
+        return 0;
+    }
+}
+
+bool readSource(const std::string& path, std::string& source)
+{
+    std::ifstream file(nativePath(path), std::ios::binary);
+    if (!file)
+        return false;
+    file.seekg(0, std::ios::end);
+    const std::streamoff size = file.tellg();
+    if (size < 0 || size > maxSourceBytes)
+        return false;
+    file.seekg(0, std::ios::beg);
+    source.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    return !file.bad();
+}
+
+// Compiles and links one stage into a separable program; 0 after reporting the GL log.
+GLuint buildProgram(const std::string& path, const std::string& source, GLenum stage)
+{
+    const GLuint shader = glCreateShader(stage);
+    const char* text = source.c_str();
+    const GLint length = GLint(source.size());
+    glShaderSource(shader, 1, &text, &length);
+    glCompileShader(shader);
+    GLint ok = GL_FALSE;
+    glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
+    if (!ok) {
+        GLint logLength = 0;
+        glGetShaderiv(shader, GL_INFO_LOG_LENGTH, &logLength);
+        std::string log(size_t(std::max(logLength, 1)), '\0');
+        glGetShaderInfoLog(shader, GLsizei(log.size()), nullptr, &log[0]);
+        glDeleteShader(shader);
+        report(Error::Compile, path + "\n" + trimmedLog(log));
+        return 0;
+    }
+
+    const GLuint program = glCreateProgram();
+    glProgramParameteri(program, GL_PROGRAM_SEPARABLE, GL_TRUE);
+    glAttachShader(program, shader);
+    glLinkProgram(program);
+    glDetachShader(program, shader);
+    glDeleteShader(shader);
+    glGetProgramiv(program, GL_LINK_STATUS, &ok);
+    if (!ok) {
+        GLint logLength = 0;
+        glGetProgramiv(program, GL_INFO_LOG_LENGTH, &logLength);
+        std::string log(size_t(std::max(logLength, 1)), '\0');
+        glGetProgramInfoLog(program, GLsizei(log.size()), nullptr, &log[0]);
+        glDeleteProgram(program);
+        report(Error::Link, path + "\n" + trimmedLog(log));
+        return 0;
+    }
+    return program;
+}
+
+// Collects the active uniforms and gives every sampler a unit of its own. Fragment samplers count
+// up from unit 1 (unit 0 stays with fixed-function texturing), vertex samplers from the first unit
+// above the fragment stage's range, so a vertex and a fragment program never share a unit.
+bool collectParameters(Program& program)
+{
+    GLint count = 0;
+    GLint maxName = 0;
+    glGetProgramiv(program.name, GL_ACTIVE_UNIFORMS, &count);
+    glGetProgramiv(program.name, GL_ACTIVE_UNIFORM_MAX_LENGTH, &maxName);
+    GLint fragmentUnits = 0;
+    GLint combinedUnits = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_IMAGE_UNITS, &fragmentUnits);
+    glGetIntegerv(GL_MAX_COMBINED_TEXTURE_IMAGE_UNITS, &combinedUnits);
+    GLint nextUnit = program.profile == Profile::Fragment ? 1 : fragmentUnits;
+    const GLint endUnit = program.profile == Profile::Fragment ? fragmentUnits : combinedUnits;
+
+    std::vector<char> buffer(size_t(std::max(maxName, 1)) + 1);
+    for (GLint i = 0; i < count; ++i) {
+        GLint size = 0;
+        GLenum type = 0;
+        glGetActiveUniform(program.name, GLuint(i), GLsizei(buffer.size()), nullptr, &size, &type,
+                           buffer.data());
+        std::string name(buffer.data());
+        const GLint location = glGetUniformLocation(program.name, name.c_str());
+        if (location < 0 || name.compare(0, 3, "gl_") == 0)
+            continue; // built-in state and block members are not parameters
+        const std::string::size_type bracket = name.find('[');
+        if (bracket != std::string::npos)
+            name.erase(bracket);
+
+        std::unique_ptr<Parameter> parameter(
+            new Parameter{&program, name, location, type, samplerTarget(type), 0, 0, false});
+        if (parameter->textureTarget != 0) {
+            if (size != 1 || nextUnit >= endUnit) {
+                report(Error::Link, program.path + "\nsampler " + name +
+                                        (size != 1 ? ": sampler arrays are not supported"
+                                                   : ": more samplers than texture units"));
+                return false;
+            }
+            parameter->textureUnit = GL_TEXTURE0 + GLenum(nextUnit);
+            glProgramUniform1i(program.name, location, nextUnit);
+            ++nextUnit;
+        }
+        program.parameters.push_back(std::move(parameter));
+    }
+    return true;
+}
+
+bool checkParameter(Parameter* parameter, GLenum type)
+{
+    if (!parameter) {
+        report(Error::InvalidParameter);
+        return false;
+    }
+    if (parameter->type != type) {
+        report(Error::ParameterType, describe(parameter));
+        return false;
+    }
+    return true;
+}
+
+bool checkSampler(Parameter* parameter)
+{
+    if (!parameter) {
+        report(Error::InvalidParameter);
+        return false;
+    }
+    if (parameter->textureTarget == 0) {
+        report(Error::ParameterType, describe(parameter));
+        return false;
+    }
+    return true;
+}
+
+// Column-major 4 x 4 helpers in double precision.
+void multiply(const double* a, const double* b, double* out)
+{
+    for (int column = 0; column < 4; ++column)
+        for (int row = 0; row < 4; ++row) {
+            double sum = 0.0;
+            for (int k = 0; k < 4; ++k)
+                sum += a[k * 4 + row] * b[column * 4 + k];
+            out[column * 4 + row] = sum;
+        }
+}
+
+void transpose(const double* in, double* out)
+{
+    for (int column = 0; column < 4; ++column)
+        for (int row = 0; row < 4; ++row)
+            out[row * 4 + column] = in[column * 4 + row];
+}
+
+// Gauss-Jordan elimination with partial pivoting. A singular matrix is returned unchanged: the
+// caller gets a usable (if meaningless) matrix rather than infinities.
+void invert(const double* in, double* out)
+{
+    double work[4][8];
+    for (int row = 0; row < 4; ++row)
+        for (int column = 0; column < 4; ++column) {
+            work[row][column] = in[column * 4 + row];
+            work[row][column + 4] = row == column ? 1.0 : 0.0;
+        }
+    for (int pivot = 0; pivot < 4; ++pivot) {
+        int best = pivot;
+        for (int row = pivot + 1; row < 4; ++row)
+            if (std::fabs(work[row][pivot]) > std::fabs(work[best][pivot]))
+                best = row;
+        if (std::fabs(work[best][pivot]) < 1e-300) {
+            std::copy(in, in + 16, out);
+            return;
+        }
+        if (best != pivot)
+            for (int column = 0; column < 8; ++column)
+                std::swap(work[pivot][column], work[best][column]);
+        const double scale = 1.0 / work[pivot][pivot];
+        for (int column = 0; column < 8; ++column)
+            work[pivot][column] *= scale;
+        for (int row = 0; row < 4; ++row) {
+            if (row == pivot)
+                continue;
+            const double factor = work[row][pivot];
+            for (int column = 0; column < 8; ++column)
+                work[row][column] -= factor * work[pivot][column];
+        }
+    }
+    for (int row = 0; row < 4; ++row)
+        for (int column = 0; column < 4; ++column)
+            out[column * 4 + row] = work[row][column + 4];
+}
+
+} // namespace
+
+void setErrorCallback(ErrorCallback callback)
+{
+    state.callback = callback;
+}
+
+ErrorCallback getErrorCallback()
+{
+    return state.callback;
+}
+
+Error getError()
+{
+    const Error error = state.lastError;
+    state.lastError = Error::None;
+    return error;
+}
+
+std::string getErrorString(Error error)
+{
+    std::string text;
+    switch (error) {
+    case Error::None:
+        text = "no error";
+        break;
+    case Error::InvalidContext:
+        text = "invalid shader context";
+        break;
+    case Error::InvalidProfile:
+        text = "invalid shader profile";
+        break;
+    case Error::InvalidProgram:
+        text = "invalid shader program";
+        break;
+    case Error::ProgramNotLoaded:
+        text = "shader program bound before it was loaded";
+        break;
+    case Error::FileRead:
+        text = "cannot read shader program file";
+        break;
+    case Error::UnsupportedEntry:
+        text = "shader program entry function must be main";
+        break;
+    case Error::Compile:
+        text = "shader program did not compile";
+        break;
+    case Error::Link:
+        text = "shader program did not link";
+        break;
+    case Error::InvalidParameter:
+        text = "invalid shader parameter";
+        break;
+    case Error::ParameterType:
+        text = "value does not fit the shader parameter's type";
+        break;
+    }
+    if (error != Error::None && error == state.describedError && !state.description.empty())
+        text += ": " + state.description;
+    return text;
+}
+
+Context* createContext()
+{
+    return new Context;
+}
+
+void destroyContext(Context* context)
+{
+    if (!context) {
+        report(Error::InvalidContext);
+        return;
+    }
+    while (!context->programs.empty())
+        destroyProgram(context->programs.back());
+    delete context;
+}
+
+Profile getLatestProfile(ProfileClass profileClass)
+{
+    if (!GLEW_VERSION_4_1 && !GLEW_ARB_separate_shader_objects)
+        return Profile::Unknown;
+    return profileClass == ProfileClass::Vertex ? Profile::Vertex : Profile::Fragment;
+}
+
+void enableProfile(Profile profile)
+{
+    if (profile == Profile::Unknown) {
+        report(Error::InvalidProfile);
+        return;
+    }
+    state.profileEnabled[stageOf(profile)] = true;
+    applyStages();
+}
+
+void disableProfile(Profile profile)
+{
+    if (profile == Profile::Unknown) {
+        report(Error::InvalidProfile);
+        return;
+    }
+    state.profileEnabled[stageOf(profile)] = false;
+    applyStages();
+}
+
+Program* createProgramFromFile(Context* context, const std::string& path, Profile profile, const char* entry)
+{
+    if (!context) {
+        report(Error::InvalidContext, path);
+        return nullptr;
+    }
+    if (profile == Profile::Unknown) {
+        report(Error::InvalidProfile, path);
+        return nullptr;
+    }
+    if (!entry || std::string(entry) != "main") {
+        report(Error::UnsupportedEntry, path);
+        return nullptr;
+    }
+    std::string source;
+    if (!readSource(path, source)) {
+        report(Error::FileRead, path);
+        return nullptr;
+    }
+    const GLuint name =
+        buildProgram(path, source, profile == Profile::Vertex ? GL_VERTEX_SHADER : GL_FRAGMENT_SHADER);
+    if (name == 0)
+        return nullptr;
+
+    std::unique_ptr<Program> program(new Program{context, name, profile, path, false, {}});
+    if (!collectParameters(*program)) {
+        glDeleteProgram(name);
+        return nullptr;
+    }
+    context->programs.push_back(program.get());
+    return program.release();
+}
+
+void loadProgram(Program* program)
+{
+    if (!program) {
+        report(Error::InvalidProgram);
+        return;
+    }
+    program->loaded = true;
+}
+
+void bindProgram(Program* program)
+{
+    if (!program) {
+        report(Error::InvalidProgram);
+        return;
+    }
+    if (!program->loaded) {
+        report(Error::ProgramNotLoaded, program->path);
+        return;
+    }
+    state.boundProgram[stageOf(program->profile)] = program;
+    // Units are numbered per program, so the units of the program bound before may hold other
+    // textures: every sampler gets its own texture (or none) again.
+    for (const std::unique_ptr<Parameter>& parameter : program->parameters)
+        if (parameter->textureTarget != 0)
+            bindTextureUnit(*parameter);
+    applyStages();
+}
+
+void destroyProgram(Program* program)
+{
+    if (!program) {
+        report(Error::InvalidProgram);
+        return;
+    }
+    if (isCurrent(program)) {
+        state.boundProgram[stageOf(program->profile)] = nullptr;
+        applyStages();
+    }
+    std::vector<Program*>& programs = program->context->programs;
+    programs.erase(std::remove(programs.begin(), programs.end(), program), programs.end());
+    glDeleteProgram(program->name);
+    delete program;
+}
+
+Parameter* getNamedParameter(Program* program, const char* name)
+{
+    if (!program) {
+        report(Error::InvalidProgram, name ? name : "");
+        return nullptr;
+    }
+    if (!name)
+        return nullptr;
+    for (const std::unique_ptr<Parameter>& parameter : program->parameters)
+        if (parameter->name == name)
+            return parameter.get();
+    return nullptr;
+}
+
+void setStateMatrixParameter(Parameter* parameter, StateMatrix matrix, MatrixTransform transform)
+{
+    if (!checkParameter(parameter, GL_FLOAT_MAT4))
+        return;
+    double value[16];
+    switch (matrix) {
+    case StateMatrix::ModelView:
+        glGetDoublev(GL_MODELVIEW_MATRIX, value);
+        break;
+    case StateMatrix::Projection:
+        glGetDoublev(GL_PROJECTION_MATRIX, value);
+        break;
+    case StateMatrix::Texture:
+        glGetDoublev(GL_TEXTURE_MATRIX, value);
+        break;
+    case StateMatrix::ModelViewProjection: {
+        double modelView[16];
+        double projection[16];
+        glGetDoublev(GL_MODELVIEW_MATRIX, modelView);
+        glGetDoublev(GL_PROJECTION_MATRIX, projection);
+        multiply(projection, modelView, value);
+        break;
+    }
+    }
+
+    double result[16];
+    double inverse[16];
+    switch (transform) {
+    case MatrixTransform::Identity:
+        std::copy(value, value + 16, result);
+        break;
+    case MatrixTransform::Transpose:
+        transpose(value, result);
+        break;
+    case MatrixTransform::Inverse:
+        invert(value, result);
+        break;
+    case MatrixTransform::InverseTranspose:
+        invert(value, inverse);
+        transpose(inverse, result);
+        break;
+    }
+    float single[16];
+    std::copy(result, result + 16, single);
+    glProgramUniformMatrix4fv(parameter->program->name, parameter->location, 1, GL_FALSE, single);
+}
+
+void setMatrixParameterfc(Parameter* parameter, const float* matrix)
+{
+    if (!checkParameter(parameter, GL_FLOAT_MAT4))
+        return;
+    glProgramUniformMatrix4fv(parameter->program->name, parameter->location, 1, GL_FALSE, matrix);
+}
+
+void setParameter1f(Parameter* parameter, float x)
+{
+    if (checkParameter(parameter, GL_FLOAT))
+        glProgramUniform1f(parameter->program->name, parameter->location, x);
+}
+
+void setParameter2fv(Parameter* parameter, const float* v)
+{
+    if (checkParameter(parameter, GL_FLOAT_VEC2))
+        glProgramUniform2fv(parameter->program->name, parameter->location, 1, v);
+}
+
+void setParameter3fv(Parameter* parameter, const float* v)
+{
+    if (checkParameter(parameter, GL_FLOAT_VEC3))
+        glProgramUniform3fv(parameter->program->name, parameter->location, 1, v);
+}
+
+void setParameter4fv(Parameter* parameter, const float* v)
+{
+    if (checkParameter(parameter, GL_FLOAT_VEC4))
+        glProgramUniform4fv(parameter->program->name, parameter->location, 1, v);
+}
+
+void setTextureParameter(Parameter* parameter, GLuint texture)
+{
+    if (!checkSampler(parameter))
+        return;
+    parameter->texture = texture;
+    if (parameter->textureEnabled && isCurrent(parameter->program))
+        bindTextureUnit(*parameter);
+}
+
+void enableTextureParameter(Parameter* parameter)
+{
+    if (!checkSampler(parameter))
+        return;
+    parameter->textureEnabled = true;
+    if (isCurrent(parameter->program))
+        bindTextureUnit(*parameter);
+}
+
+void disableTextureParameter(Parameter* parameter)
+{
+    if (!checkSampler(parameter))
+        return;
+    parameter->textureEnabled = false;
+    if (isCurrent(parameter->program))
+        bindTextureUnit(*parameter);
+}
+
+GLenum textureParameterUnit(const Parameter* parameter)
+{
+    return parameter ? parameter->textureUnit : 0;
+}
+
+} // namespace cg
+} // namespace platform

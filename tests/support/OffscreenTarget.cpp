@@ -1,0 +1,97 @@
+#include "support/OffscreenTarget.h"
+
+#include <IL/il.h>
+
+#include <cstdlib>
+
+namespace testsupport
+{
+
+OffscreenTarget::OffscreenTarget(int w, int h) : width(w), height(h)
+{
+    GLint previous = 0;
+    glGetIntegerv(GL_FRAMEBUFFER_BINDING, &previous);
+    glGenFramebuffers(1, &framebuffer);
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+    glGenRenderbuffers(1, &colour);
+    glBindRenderbuffer(GL_RENDERBUFFER, colour);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width, height);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour);
+    glGenRenderbuffers(1, &depth);
+    glBindRenderbuffer(GL_RENDERBUFFER, depth);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT24, width, height);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depth);
+    glBindRenderbuffer(GL_RENDERBUFFER, 0);
+    glBindFramebuffer(GL_FRAMEBUFFER, GLuint(previous));
+}
+
+OffscreenTarget::~OffscreenTarget()
+{
+    glDeleteFramebuffers(1, &framebuffer);
+    glDeleteRenderbuffers(1, &colour);
+    glDeleteRenderbuffers(1, &depth);
+}
+
+void OffscreenTarget::bind() const
+{
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+    glDrawBuffer(GL_COLOR_ATTACHMENT0);
+    glReadBuffer(GL_COLOR_ATTACHMENT0);
+    glViewport(0, 0, width, height);
+}
+
+void OffscreenTarget::unbind() const
+{
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glDrawBuffer(GL_BACK);
+    glReadBuffer(GL_BACK);
+}
+
+bool OffscreenTarget::complete() const
+{
+    GLint previous = 0;
+    glGetIntegerv(GL_FRAMEBUFFER_BINDING, &previous);
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+    const bool ok = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+    glBindFramebuffer(GL_FRAMEBUFFER, GLuint(previous));
+    return ok;
+}
+
+std::vector<uint8_t> OffscreenTarget::read() const
+{
+    GLint previousRead = 0;
+    glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &previousRead);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer);
+    glReadBuffer(GL_COLOR_ATTACHMENT0);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    std::vector<uint8_t> pixels(size_t(width) * size_t(height) * 4);
+    glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, GLuint(previousRead));
+    return pixels;
+}
+
+Rgba OffscreenTarget::pixel(int x, int y) const
+{
+    const std::vector<uint8_t> pixels = read();
+    const size_t at = (size_t(y) * size_t(width) + size_t(x)) * 4;
+    return Rgba{pixels[at], pixels[at + 1], pixels[at + 2], pixels[at + 3]};
+}
+
+std::string OffscreenTarget::snapshot(const std::string& name) const
+{
+    const char* directory = std::getenv("AEROVANT_SNAPSHOT_DIR");
+    if (!directory || !*directory)
+        return "";
+    std::vector<uint8_t> pixels = read();
+    const std::string path = std::string(directory) + "/" + name + ".png";
+    ILuint image = 0;
+    ilGenImages(1, &image);
+    ilBindImage(image);
+    ilTexImage(ILuint(width), ILuint(height), 1, 4, IL_RGBA, IL_UNSIGNED_BYTE, pixels.data());
+    ilEnable(IL_FILE_OVERWRITE);
+    const bool saved = ilSave(IL_PNG, path.c_str()) == IL_TRUE;
+    ilDeleteImages(1, &image);
+    return saved ? path : "";
+}
+
+} // namespace testsupport
