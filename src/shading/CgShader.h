@@ -4,14 +4,15 @@
 
 class Material;
 
-class CgShader {
-public:
+class CgShader
+{
+  public:
     virtual ~CgShader() = default;
 
     // Makes this shader current for drawing with `material` (its colours and texture; not owned).
     virtual void bind(Material* material) = 0;
 
-protected:
+  protected:
     CgShader() = default;
     CgShader(const CgShader&) = delete;
     CgShader& operator=(const CgShader&) = delete;
