@@ -99,7 +99,10 @@ BoundingObject* Group::getLocalBounds()
         if (!child)
             continue;
         const BoundingObject* bounds = child->getLocalBounds();
-        if (!bounds)
+        // An empty box holds nothing, but transformed it would become a point at the child's
+        // origin; children without bounds (the gate arrows) must stay out of the union.
+        const auto* box = dynamic_cast<const AxisAlignedBB*>(bounds);
+        if (!bounds || (box && box->empty))
             continue;
         BoundingObject* inParent = bounds->transformedCopy(child->local);
         localBox.merge(inParent);
