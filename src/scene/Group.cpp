@@ -104,9 +104,16 @@ BoundingObject* Group::getLocalBounds()
         const auto* box = dynamic_cast<const AxisAlignedBB*>(bounds);
         if (!bounds || (box && box->empty))
             continue;
-        BoundingObject* inParent = bounds->transformedCopy(child->local);
-        localBox.merge(inParent);
-        delete inParent;
+        if (box) {
+            // The common case, without a heap copy per child and frame.
+            AxisAlignedBB inParent = *box;
+            inParent.transform(child->local);
+            localBox.merge(&inParent);
+        } else {
+            BoundingObject* inParent = bounds->transformedCopy(child->local);
+            localBox.merge(inParent);
+            delete inParent;
+        }
     }
     return &localBox;
 }
