@@ -88,6 +88,6 @@ void main()
     vec4 surface = vec4(mix(base.rgb, base.rgb * detail, weight), base.a);
     vec3 light = ka.rgb * globalAmbient + kd.rgb * lightColor * step;
     vec3 colour = surface.rgb * light + ks.rgb * lightColor * highlight;
-    colour *= 1.0 - 0.85 * outlineStrength();
+    colour *= 1.0 - outlineStrength();
     gl_FragColor = vec4(colour, kd.a * surface.a);
 }

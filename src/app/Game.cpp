@@ -3,6 +3,7 @@
 #include "app/Globals.h"
 #include "app/RenderSettings.h"
 #include "platform/Clock.h"
+#include "shading/CgCartoon.h"
 
 #include <GL/freeglut.h>
 
@@ -14,6 +15,10 @@ Game::Game(const std::string& directory)
       gateCount(0), raceStart(0), raceTime(0.0), helpList(0), currentLevel(-1)
 {
     baseDirectory = dataDirectory;
+
+    CgCartoon* cartoon = new CgCartoon(dataDirectory);
+    delete cartoonShader;
+    cartoonShader = cartoon;
 
     counterFrequency = platform::queryPerformanceFrequency();
     lastFrameCounter = platform::queryPerformanceCounter();
@@ -91,4 +96,6 @@ void Game::handleSpecial(int key)
 
 void Game::cleanUp()
 {
+    delete cartoonShader;
+    cartoonShader = nullptr;
 }

@@ -145,7 +145,7 @@ GLenum samplerTarget(GLenum type)
 
 bool readSource(const std::string& path, std::string& source)
 {
-    std::ifstream file(nativePath(path), std::ios::binary);
+    std::ifstream file(path, std::ios::binary);
     if (!file)
         return false;
     file.seekg(0, std::ios::end);
@@ -435,28 +435,30 @@ void disableProfile(Profile profile)
 Program* createProgramFromFile(Context* context, const std::string& path, Profile profile, const char* entry)
 {
     if (!context) {
-        report(Error::InvalidContext, path);
+        report(Error::InvalidContext, nativePath(path));
         return nullptr;
     }
     if (profile == Profile::Unknown) {
-        report(Error::InvalidProfile, path);
+        report(Error::InvalidProfile, nativePath(path));
         return nullptr;
     }
     if (!entry || std::string(entry) != "main") {
-        report(Error::UnsupportedEntry, path);
+        report(Error::UnsupportedEntry, nativePath(path));
         return nullptr;
     }
+    // Messages name the file as the file system knows it.
+    const std::string file = nativePath(path);
     std::string source;
-    if (!readSource(path, source)) {
-        report(Error::FileRead, path);
+    if (!readSource(file, source)) {
+        report(Error::FileRead, file);
         return nullptr;
     }
     const GLuint name =
-        buildProgram(path, source, profile == Profile::Vertex ? GL_VERTEX_SHADER : GL_FRAGMENT_SHADER);
+        buildProgram(file, source, profile == Profile::Vertex ? GL_VERTEX_SHADER : GL_FRAGMENT_SHADER);
     if (name == 0)
         return nullptr;
 
-    std::unique_ptr<Program> program(new Program{context, name, profile, path, false, {}});
+    std::unique_ptr<Program> program(new Program{context, name, profile, file, false, {}});
     if (!collectParameters(*program)) {
         glDeleteProgram(name);
         return nullptr;
@@ -628,9 +630,42 @@ void disableTextureParameter(Parameter* parameter)
         bindTextureUnit(*parameter);
 }
 
+GLuint getTextureParameter(const Parameter* parameter)
+{
+    return parameter ? parameter->texture : 0;
+}
+
 GLenum textureParameterUnit(const Parameter* parameter)
 {
     return parameter ? parameter->textureUnit : 0;
+}
+
+int getParameterValues(const Parameter* parameter, float* values)
+{
+    if (!parameter)
+        return 0;
+    int count = 0;
+    switch (parameter->type) {
+    case GL_FLOAT:
+        count = 1;
+        break;
+    case GL_FLOAT_VEC2:
+        count = 2;
+        break;
+    case GL_FLOAT_VEC3:
+        count = 3;
+        break;
+    case GL_FLOAT_VEC4:
+        count = 4;
+        break;
+    case GL_FLOAT_MAT4:
+        count = 16;
+        break;
+    default:
+        return 0;
+    }
+    glGetUniformfv(parameter->program->name, parameter->location, values);
+    return count;
 }
 
 } // namespace cg

@@ -110,8 +110,13 @@ void setTextureParameter(Parameter* parameter, GLuint texture);
 void enableTextureParameter(Parameter* parameter);
 void disableTextureParameter(Parameter* parameter);
 
+// The texture recorded on a sampler parameter (0 = none, and for anything else).
+GLuint getTextureParameter(const Parameter* parameter);
 // The texture unit of a sampler parameter (GL_TEXTURE0 + n), or 0 for anything else.
 GLenum textureParameterUnit(const Parameter* parameter);
+// Copies the current value of a float, vector or mat4 parameter into `values` (room for 16) and
+// returns the number of floats; 0 for other types and null handles (nothing reported).
+int getParameterValues(const Parameter* parameter, float* values);
 
 } // namespace cg
 } // namespace platform

@@ -82,7 +82,10 @@ std::string OffscreenTarget::snapshot(const std::string& name) const
     const char* directory = std::getenv("AEROVANT_SNAPSHOT_DIR");
     if (!directory || !*directory)
         return "";
+    // Opaque, so that a viewer shows the background colour rather than transparency.
     std::vector<uint8_t> pixels = read();
+    for (size_t i = 3; i < pixels.size(); i += 4)
+        pixels[i] = 255;
     const std::string path = std::string(directory) + "/" + name + ".png";
     ILuint image = 0;
     ilGenImages(1, &image);

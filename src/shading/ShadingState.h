@@ -1,0 +1,43 @@
+// Process-wide state of the shading subsystem, and the steps every shader class shares: setting up
+// the shader runtime, the white texture and loading one program. Everything runs on the GLUT thread
+// with the GL context current.
+#pragma once
+
+#include "platform/CgRuntime.h"
+
+#include <GL/glew.h>
+
+#include <string>
+
+// Shader runtime context; created by the first shader constructed, never released.
+extern platform::cg::Context* cgContext;
+// Profiles of vertex and fragment programs; chosen with the context, Unknown until then.
+extern platform::cg::Profile vertexProfile;
+extern platform::cg::Profile fragmentProfile;
+// 1 x 1 white GL_TEXTURE_2D, what untextured surfaces and unset terrain maps sample; created by the
+// first cartoon or terrain shader, never deleted.
+extern GLuint whiteTexture;
+
+// Written by the shadow-map renderer when its final pass begins, read by the cartoon shaders. Zero
+// until the first final pass; never reset afterwards.
+extern GLuint shadowMapTexture;       // light-space depth, seen from the light
+extern GLuint outlineMapTexture;      // eye-space normals and depth, seen from the camera
+extern float shadowTextureMatrix[16]; // eye space of the final pass -> shadow-map texture space,
+                                      // column-major; all zero until then
+
+// Creates cgContext with the error callback and chooses both profiles, unless done already.
+void setUpShaderRuntime();
+
+// The runtime's error callback: its error string and a line end on standard output.
+void printShaderError();
+
+// Creates whiteTexture unless it exists.
+void createWhiteTexture();
+
+// Creates and loads the program at `path` for `profile`; when that fails, prints
+// `failureMessage` (a whole line) on standard output and returns nullptr.
+platform::cg::Program* loadShaderProgram(const std::string& path, platform::cg::Profile profile,
+                                         const char* failureMessage);
+
+// Prints a whole line of the shading subsystem on standard output.
+void printShaderMessage(const char* message);
