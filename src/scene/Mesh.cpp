@@ -5,7 +5,9 @@
 #include "scene/MatrixMath.h"
 
 #include <algorithm>
+#include <cmath>
 #include <iostream>
+#include <limits>
 #include <utility>
 
 // --- Construction and upload ---------------------------------------------------------------------
@@ -212,9 +214,15 @@ void Mesh::sortTriangles()
     glGetFloatv(GL_PROJECTION_MATRIX, projection);
     multMatrix(projection, modelview, clip);
 
-    // Walking from the last triangle to the first, an earlier triangle at the same depth is
-    // stored just above a later one and so drawn before it: ties keep their order.
-    std::map<float, std::array<uint32_t, 3>> byDepth;
+    // Walking from the last triangle to the first, an earlier triangle at the same depth gets the
+    // key just above a later one and so is drawn before it: ties keep their order.
+    struct Entry {
+        float key;
+        std::array<uint32_t, 3> triangle;
+    };
+    std::vector<Entry> byDepth;
+    byDepth.reserve(indices.size() / 3);
+    UniqueSortKeys keys(indices.size() / 3);
     for (size_t i = indices.size(); i >= 3; i -= 3) {
         const std::array<uint32_t, 3> triangle = {indices[i - 3], indices[i - 2], indices[i - 1]};
         const Vertex& a = vertices[triangle[0]];
@@ -224,13 +232,44 @@ void Mesh::sortTriangles()
         const float y = (a.y + b.y + c.y) * 0.33333334f;
         const float z = (a.z + b.z + c.z) * 0.33333334f;
         const float key = clip[2] * x + clip[6] * y + clip[10] * z + clip[14];
-        insertWithUniqueKey(byDepth, key, triangle);
+        byDepth.push_back(Entry{keys.take(key), triangle});
     }
+    // The keys are unique, so this is the order of an ordered map walked from its largest key.
+    std::sort(byDepth.begin(), byDepth.end(), [](const Entry& l, const Entry& r) { return l.key > r.key; });
 
     std::vector<uint32_t> sorted;
     sorted.reserve(indices.size());
-    for (auto it = byDepth.rbegin(); it != byDepth.rend(); ++it)
-        sorted.insert(sorted.end(), it->second.begin(), it->second.end());
+    for (const Entry& entry : byDepth)
+        sorted.insert(sorted.end(), entry.triangle.begin(), entry.triangle.end());
     indices.swap(sorted);
     uploadIndices();
+}
+
+// --- Unique sort keys ----------------------------------------------------------------------------
+
+float UniqueSortKeys::take(float key)
+{
+    constexpr float infinity = std::numeric_limits<float>::infinity();
+    if (std::isnan(key))
+        key = infinity;
+    float candidate = key;
+    std::vector<float> visited;
+    for (auto it = above.find(candidate); it != above.end(); it = above.find(candidate)) {
+        if (candidate == infinity) {
+            // Nothing lies above infinity: take the nearest free float below the requested key.
+            candidate = key;
+            do
+                candidate = std::nextafter(candidate, -infinity);
+            while (taken(candidate));
+            above[candidate] = std::nextafter(candidate, infinity);
+            return candidate;
+        }
+        visited.push_back(candidate);
+        candidate = it->second;
+    }
+    const float next = candidate == infinity ? infinity : std::nextafter(candidate, infinity);
+    above[candidate] = next;
+    for (float v : visited)
+        above[v] = next; // the whole run now points past its new end
+    return candidate;
 }

@@ -85,42 +85,63 @@ class MeshTest : public GLTest
 
 } // namespace
 
+// Both ways of making keys unique (the map walk for a few entries, UniqueSortKeys for many) must
+// hand out the same keys.
+struct BothKeyMakers {
+    std::map<float, int> map;
+    UniqueSortKeys keys;
+    int count = 0;
+
+    float take(float key)
+    {
+        const float fromKeys = keys.take(key);
+        const float fromMap = insertWithUniqueKey(map, key, count++);
+        EXPECT_EQ(fromKeys, fromMap) << "for key " << key;
+        return fromMap;
+    }
+};
+
 TEST(MeshSortKeys, EqualKeysStepToTheNextFloatAtAnyMagnitude)
 {
     // From 256 on, adding a small constant to a float changes nothing; stepping must still work.
     for (float key : {0.0f, 1.0f, 300.0f, 1.0e7f, 3.0e38f, -5.0e20f}) {
         SCOPED_TRACE(key);
-        std::map<float, int> map;
+        BothKeyMakers makers;
         float expectedKey = key;
         for (int i = 0; i < 100; ++i) {
-            EXPECT_EQ(insertWithUniqueKey(map, key, i), expectedKey);
+            EXPECT_EQ(makers.take(key), expectedKey);
             expectedKey = std::nextafter(expectedKey, infinity);
         }
-        ASSERT_EQ(map.size(), 100u);
+        ASSERT_EQ(makers.map.size(), 100u);
         int expected = 0;
-        for (const auto& entry : map)
+        for (const auto& entry : makers.map)
             EXPECT_EQ(entry.second, expected++) << "later entries lie just above earlier ones";
     }
 }
 
-TEST(MeshSortKeys, StepsPastNeighboursAndDownFromInfinity)
+TEST(MeshSortKeys, StepsPastRunsOfNeighboursAndDownFromInfinity)
 {
-    std::map<float, int> map;
-    const float next = std::nextafter(2.0f, infinity);
-    map[2.0f] = 0;
-    map[next] = 1;
-    EXPECT_EQ(insertWithUniqueKey(map, 2.0f, 2), std::nextafter(next, infinity));
+    BothKeyMakers makers;
+    const float two = 2.0f;
+    const float next = std::nextafter(two, infinity);
+    EXPECT_EQ(makers.take(next), next);
+    EXPECT_EQ(makers.take(two), two);
+    EXPECT_EQ(makers.take(two), std::nextafter(next, infinity)) << "skips the neighbour taken before";
+    // A run joined from below and then entered in the middle.
+    EXPECT_EQ(makers.take(std::nextafter(two, 0.0f)), std::nextafter(two, 0.0f));
+    EXPECT_EQ(makers.take(std::nextafter(two, 0.0f)),
+              std::nextafter(std::nextafter(next, infinity), infinity));
 
-    std::map<float, char> top;
-    EXPECT_EQ(insertWithUniqueKey(top, FLT_MAX, 'a'), FLT_MAX);
-    EXPECT_EQ(insertWithUniqueKey(top, FLT_MAX, 'b'), infinity);
-    // Nothing lies above infinity, so the third goes just below the first.
-    EXPECT_EQ(insertWithUniqueKey(top, FLT_MAX, 'c'), std::nextafter(FLT_MAX, 0.0f));
-    EXPECT_EQ(insertWithUniqueKey(top, infinity, 'd'), std::nextafter(std::nextafter(FLT_MAX, 0.0f), 0.0f));
-    EXPECT_EQ(insertWithUniqueKey(top, std::nanf(""), 'e'),
-              std::nextafter(std::nextafter(std::nextafter(FLT_MAX, 0.0f), 0.0f), 0.0f));
-    EXPECT_EQ(top.size(), 5u);
-    for (const auto& entry : top)
+    BothKeyMakers top;
+    const float belowMax = std::nextafter(FLT_MAX, 0.0f);
+    EXPECT_EQ(top.take(FLT_MAX), FLT_MAX);
+    EXPECT_EQ(top.take(FLT_MAX), infinity);
+    // Nothing lies above infinity, so the next one goes just below the first.
+    EXPECT_EQ(top.take(FLT_MAX), belowMax);
+    EXPECT_EQ(top.take(infinity), std::nextafter(belowMax, 0.0f));
+    EXPECT_EQ(top.take(std::nanf("")), std::nextafter(std::nextafter(belowMax, 0.0f), 0.0f));
+    EXPECT_EQ(top.map.size(), 5u);
+    for (const auto& entry : top.map)
         EXPECT_FALSE(std::isnan(entry.first));
 }
 
