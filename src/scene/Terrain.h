@@ -1,0 +1,80 @@
+// The ground of a level: a square height field read from a grey image, built once into one mesh
+// whose triangles are ordered as a quadtree, so that culling only chooses which contiguous index
+// ranges to draw. The two outer rings of the grid lie flat at height 0 and the outermost ring is
+// pulled out by a whole terrain width, which makes a flat apron up to the horizon.
+//
+// The terrain is assumed to sit at the world origin, unrotated: height queries and patch culling
+// work in its own coordinates.
+#pragma once
+
+#include "scene/AxisAlignedBB.h"
+#include "scene/Material.h"
+#include "scene/Node.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+class CgTerrain;
+class Mesh;
+
+// Height maps may have at most this many samples per side (the mesh of a larger one would need
+// gigabytes); a smaller side than 3 leaves no ground inside the flat rings.
+constexpr int maxHeightMapSide = 2049;
+constexpr int minHeightMapSide = 3;
+
+class Terrain : public Node
+{
+  public:
+    // Reads the height map at `directory` + `fileName` (PNG, JPEG or TGA; 16-bit grey keeps its
+    // full precision) and builds the mesh; `directory` is the data directory, which also holds the
+    // terrain shader. sizeX and sizeZ are the extents along x and z, sizeY the height of a white
+    // sample, all in world units. A missing or unusable image, or a size that is not a positive
+    // finite number, is reported on standard error and leaves the terrain unloaded: it draws
+    // nothing, has height 0 everywhere and never collides. Needs the GL context.
+    Terrain(const std::string& directory, const std::string& fileName, float sizeX, float sizeY, float sizeZ);
+    // Deletes the mesh (with its buffers), the shader and, through the material, the texture.
+    ~Terrain() override;
+
+    // The raw height sample under (x, z), in world units, without interpolation. 0 outside the
+    // inner grid (the flat rings and beyond) and everywhere on an unloaded terrain.
+    float getHeight(float x, float z) const;
+
+    // True when `other` is a sphere whose centre lies below the ground under it; the radius plays
+    // no part. Never for another kind of volume, a node with noBounds or an unloaded terrain.
+    bool collides(const BoundingObject* other, bool deep) override;
+    BoundingObject* getLocalBounds() override; // localBox
+    float* getWorldTransform(float out[16]) override;
+    void compileGeometry() override; // records the whole grid into the mesh's display list
+    void releaseGeometry() override;
+    // Draws the patches that survive culling against `planes` (all of them when null) with the
+    // terrain material.
+    void render(double time, const FrustumPlanes* planes) override;
+
+    std::vector<float> heights;     // gridSize * gridSize samples in 0..1, row-major from the image's
+                                    // top row; empty when the image could not be used
+    int gridSize;                   // samples per side (n)
+    float sizeX, sizeY, sizeZ;      // extents along x and z and the height scale, world units
+    bool loaded;                    // the mesh exists and may be drawn
+    float repeatTexture;            // detail texture repeat; stored for the scene loader only
+    AxisAlignedBB localBox;         // (-sizeX/2, -50, -sizeZ/2)-(sizeX/2, sizeY, sizeZ/2) once loaded
+    AxisAlignedBB* worldBox;        // the box worldBounds points to (owned through it)
+    std::vector<uint32_t> indices;  // every triangle of the grid in quadtree order
+    uint32_t indexCount;            // (n - 1)^2 * 6
+    std::vector<uint32_t> drawList; // the indices selected for the current frame
+    uint32_t drawCount;             // number of entries in drawList
+    std::unique_ptr<Mesh> mesh;     // owned; null while not loaded
+    Material material;              // its texture is the terrain texture (owned by the material)
+    std::unique_ptr<CgTerrain> terrainShader; // owned; the material's shader
+    int maxDepth; // deepest quadtree level culled: 4, or 0 when n - 1 is no power of two (the patch
+                  // ranges only match patch boxes for power-of-two grids)
+
+  private:
+    // Reads the image and builds heights, indices and mesh; false (with a message) on failure.
+    bool build(const std::string& path);
+    bool readHeightMap(const std::string& path);
+    void buildMesh();
+    void cullPatches(const AxisAlignedBB& box, int depth, const FrustumPlanes& planes);
+    void selectPatch(int i0, int k0, int depth);
+};
