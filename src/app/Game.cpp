@@ -1,7 +1,9 @@
 #include "app/Game.h"
 
 #include "app/Globals.h"
+#include "app/RaceView.h"
 #include "app/RenderSettings.h"
+#include "flight/PursuitCam.h"
 #include "platform/Clock.h"
 #include "shading/CgCartoon.h"
 
@@ -10,15 +12,17 @@
 #include <cstdlib>
 
 Game::Game(const std::string& directory)
-    : counterFrequency(0), lastFrameCounter(0), frameCount(0), frameSeconds(0.0), racing(false),
-      enteringName(false), highscoreSaved(false), dataDirectory(directory), currentGate(0),
-      gateCount(0), raceStart(0), raceTime(0.0), helpList(0), currentLevel(-1)
+    : counterFrequency(0), lastFrameCounter(0), scene(nullptr), camera(nullptr), frameCount(0),
+      frameSeconds(0.0), racing(false), enteringName(false), highscoreSaved(false), dataDirectory(directory),
+      currentGate(0), gateCount(0), raceStart(0), raceTime(0.0), helpList(0), currentLevel(-1)
 {
     baseDirectory = dataDirectory;
 
     CgCartoon* cartoon = new CgCartoon(dataDirectory);
     delete cartoonShader;
     cartoonShader = cartoon;
+
+    camera = new qorm::scenegraph::PursuitCam(qorm::scenegraph::PursuitCam::Pursuit);
 
     counterFrequency = platform::queryPerformanceFrequency();
     lastFrameCounter = platform::queryPerformanceCounter();
@@ -46,7 +50,9 @@ void Game::displayFrame()
     glDisable(GL_BLEND);
     glDisable(GL_ALPHA_TEST);
 
-    if (!racing) {
+    if (racing) {
+        renderRaceView(*camera, scene, raceTime / 1000.0);
+    } else {
         if (RenderSettings::transparency)
             enableBlending();
         if (RenderSettings::wireframe)
@@ -96,6 +102,8 @@ void Game::handleSpecial(int key)
 
 void Game::cleanUp()
 {
+    delete camera;
+    camera = nullptr;
     delete cartoonShader;
     cartoonShader = nullptr;
 }

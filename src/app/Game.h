@@ -7,8 +7,18 @@
 #include <cstdint>
 #include <string>
 
-class Game {
-public:
+class Scene;
+namespace qorm
+{
+namespace scenegraph
+{
+class PursuitCam;
+}
+} // namespace qorm
+
+class Game
+{
+  public:
     // Publishes `dataDirectory` (with its trailing separator) as the process-wide data directory.
     explicit Game(const std::string& dataDirectory);
 
@@ -21,24 +31,26 @@ public:
     // Releases what the Game owns; the exit handler runs it before deleting the object.
     void cleanUp();
 
-    int64_t counterFrequency; // counter ticks per second
-    int64_t lastFrameCounter; // counter value at the previous display step
-    int32_t frameCount;       // frames drawn in the current frame-rate window
-    double frameSeconds;      // seconds accumulated in the current frame-rate window
-    bool racing;              // a race runs; selects race or menu in both steps
-    bool enteringName;        // a highscore name is being typed
-    bool highscoreSaved;      // the finished race's highscore has been stored
-    std::string dataDirectory; // data directory with trailing separator
-    int32_t currentGate;      // index of the next gate to fly through
-    int32_t gateCount;        // number of gates of the current level
-    int64_t raceStart;        // counter value at race start
-    double raceTime;          // elapsed race time in whole milliseconds
-    GLuint helpList;          // cached help overlay display list; 0 = none
-    int32_t currentLevel;     // index of the selected level; -1 = none yet
+    int64_t counterFrequency;             // counter ticks per second
+    int64_t lastFrameCounter;             // counter value at the previous display step
+    Scene* scene;                         // not owned (its level entry owns it): the current level's scene
+    qorm::scenegraph::PursuitCam* camera; // owned: the one camera, pursuit view at first
+    int32_t frameCount;                   // frames drawn in the current frame-rate window
+    double frameSeconds;                  // seconds accumulated in the current frame-rate window
+    bool racing;                          // a race runs; selects race or menu in both steps
+    bool enteringName;                    // a highscore name is being typed
+    bool highscoreSaved;                  // the finished race's highscore has been stored
+    std::string dataDirectory;            // data directory with trailing separator
+    int32_t currentGate;                  // index of the next gate to fly through
+    int32_t gateCount;                    // number of gates of the current level
+    int64_t raceStart;                    // counter value at race start
+    double raceTime;                      // elapsed race time in whole milliseconds
+    GLuint helpList;                      // cached help overlay display list; 0 = none
+    int32_t currentLevel;                 // index of the selected level; -1 = none yet
 
     // Frames per second over the current window: frameCount / frameSeconds, truncated.
     int framesPerSecond() const;
 
-private:
+  private:
     static void enableBlending();
 };
