@@ -18,19 +18,6 @@ using qorm::scenegraph::PursuitCam;
 namespace
 {
 
-struct Vec {
-    double x, y, z;
-};
-
-// p in the camera's eye space.
-Vec toEye(const Camera& camera, Vec p)
-{
-    const double in[3] = {p.x, p.y, p.z};
-    double out[3];
-    transformPoint(camera.view, in, out);
-    return {out[0], out[1], out[2]};
-}
-
 void expectVec(const double* v, double x, double y, double z, const char* what)
 {
     EXPECT_NEAR(v[0], x, 1e-9) << what;
@@ -38,182 +25,105 @@ void expectVec(const double* v, double x, double y, double z, const char* what)
     EXPECT_NEAR(v[2], z, 1e-9) << what;
 }
 
-void expectAllFinite(const Camera& camera)
+// Where the world point p lands in the camera's eye space.
+void expectInEyeSpace(const Camera& camera, double px, double py, double pz, double x, double y, double z)
 {
-    for (double v : camera.view)
-        ASSERT_TRUE(std::isfinite(v));
-    for (int i = 0; i < 6; ++i)
-        for (int k = 0; k < 4; ++k)
-            ASSERT_TRUE(std::isfinite(camera.frustumPlanes[i][k]));
-    for (int k = 0; k < 3; ++k)
-        ASSERT_TRUE(std::isfinite(camera.eye[k]) && std::isfinite(camera.center[k]) &&
-                    std::isfinite(camera.up[k]));
+    const double p[3] = {px, py, pz};
+    double e[3];
+    transformPoint(camera.view, p, e);
+    expectVec(e, x, y, z, "eye space");
 }
 
-void identityProjection(double p[16])
-{
-    loadIdentity(p);
-}
+const double identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
 
 } // namespace
 
-TEST(Camera, ViewPutsTheEyeAtTheOriginLookingDownMinusZ)
+TEST(Camera, ViewLooksFromEyeToCentreAndChangesOnlyWhenDirty)
 {
     Camera camera;
-    camera.up[1] = 5; // not unit: update stores it normalised
-    double projection[16];
-    identityProjection(projection);
-    camera.update(projection);
+    camera.up[1] = 5;
+    camera.update(identity);
     EXPECT_FALSE(camera.dirty);
     expectVec(camera.up, 0, 1, 0, "up normalised in place");
+    expectInEyeSpace(camera, 3, 3, 10, 0, 0, 0);
+    expectInEyeSpace(camera, 0, 0, 0, 0, 0, -std::sqrt(118.0));
 
-    const Vec eye = toEye(camera, {3, 3, 10});
-    EXPECT_NEAR(eye.x, 0, 1e-9);
-    EXPECT_NEAR(eye.y, 0, 1e-9);
-    EXPECT_NEAR(eye.z, 0, 1e-9);
-    const Vec centre = toEye(camera, {0, 0, 0});
-    EXPECT_NEAR(centre.x, 0, 1e-9);
-    EXPECT_NEAR(centre.y, 0, 1e-9);
-    EXPECT_NEAR(centre.z, -std::sqrt(9.0 + 9.0 + 100.0), 1e-9);
-}
-
-TEST(Camera, UpdateDoesNothingUnlessDirty)
-{
-    Camera camera;
-    double projection[16];
-    testsupport::perspectiveMatrix(60, 1, 1, 100, projection);
-    camera.update(projection);
     double view[16];
     copyMatrix(camera.view, view);
-    const FrustumPlanes planes = camera.frustumPlanes;
-
+    const double nearPlane = camera.frustumPlanes[PlaneNear][3];
     camera.eye[0] = 50;
+    double projection[16];
     testsupport::perspectiveMatrix(20, 2, 5, 50, projection);
     camera.update(projection);
     for (int i = 0; i < 16; ++i)
         EXPECT_EQ(camera.view[i], view[i]);
-    for (int i = 0; i < 6; ++i)
-        for (int k = 0; k < 4; ++k)
-            EXPECT_EQ(camera.frustumPlanes[i][k], planes[i][k]);
+    EXPECT_EQ(camera.frustumPlanes[PlaneNear][3], nearPlane);
 }
 
-TEST(Camera, FrustumPlanesFollowTheView)
-{
-    Camera camera;
-    camera.eye[0] = 0;
-    camera.eye[1] = 0;
-    camera.eye[2] = 10;
-    double projection[16];
-    testsupport::perspectiveMatrix(90, 1, 1, 100, projection);
-    camera.update(projection);
-    const double h = std::sqrt(0.5);
-    // Near at z = 9, far at z = -90; the left plane passes through the eye.
-    expectVec(camera.frustumPlanes[PlaneNear], 0, 0, -1, "near normal");
-    EXPECT_NEAR(camera.frustumPlanes[PlaneNear][3], 9, 1e-9);
-    expectVec(camera.frustumPlanes[PlaneFar], 0, 0, 1, "far normal");
-    EXPECT_NEAR(camera.frustumPlanes[PlaneFar][3], 90, 1e-9);
-    expectVec(camera.frustumPlanes[PlaneLeft], h, 0, -h, "left normal");
-    EXPECT_NEAR(camera.frustumPlanes[PlaneLeft][3], 10 * h, 1e-9);
-}
-
-TEST(PursuitCam, PursuitViewStaysBehindAtTheAirplanesHeight)
+TEST(PursuitCam, PursuitViewStaysBehindAtTheAirplanesHeightWithWorldUp)
 {
     PursuitCam camera;
     ASSERT_EQ(camera.mode, PursuitCam::Pursuit);
     double position[3] = {5, 7, 9};
     double up[3] = {0, 1, 0};
     double climbing[3] = {3, 4, 0}; // nose 53 degrees up, heading +x
-    camera.place(position, up, climbing, 2.0);
-    EXPECT_TRUE(camera.dirty);
+    camera.follow(position, up, climbing, 2.0);
     expectVec(camera.eye, 3, 7, 9, "eye 2 behind, same height");
     expectVec(camera.center, 5, 7, 9, "looks at the airplane");
-    expectVec(camera.up, 0, 1, 0, "world up");
-
-    double projection[16];
-    identityProjection(projection);
-    camera.update(projection);
+    camera.update(identity);
     double view[16];
     copyMatrix(camera.view, view);
 
-    // Rolling and diving change nothing but the distance behind along the heading.
+    // Rolling and diving along the same heading change nothing.
     double rolled[3] = {0, 0, 1};
     double diving[3] = {0.1, -0.9, 0};
     camera.place(position, rolled, diving, 2.0);
-    camera.update(projection);
+    camera.update(identity);
     for (int i = 0; i < 16; ++i)
         EXPECT_NEAR(camera.view[i], view[i], 1e-12) << "element " << i;
 }
 
 TEST(PursuitCam, CockpitViewRollsAndPitchesWithTheAirplane)
 {
-    PursuitCam camera(PursuitCam::Cockpit);
+    PursuitCam camera;
     double position[3] = {5, 7, 9};
     double up[3] = {2, 0, 0};    // rolled 90 degrees
     double nose[3] = {0, 0, -4}; // along -z
+    camera.mode = PursuitCam::Cockpit;
+    expectVec(camera.eye, 3, 3, 10, "nothing moves before the next placement");
     camera.place(position, up, nose, 2.0);
     expectVec(camera.eye, 5, 7, 9, "eye in the airplane");
     expectVec(camera.center, 5, 7, 8, "one unit ahead along the nose");
-    expectVec(camera.up, 1, 0, 0, "airplane's up");
-    expectVec(nose, 0, 0, -1, "directions normalised in place");
+    camera.update(identity);
+    expectInEyeSpace(camera, 6, 7, 8, 0, 1, -1); // world +x is the camera's up now
 
-    double projection[16];
-    identityProjection(projection);
-    camera.update(projection);
-    // World +x is the camera's up now, so a point above the airplane's wing appears above.
-    const Vec p = toEye(camera, {6, 7, 8});
-    EXPECT_NEAR(p.x, 0, 1e-9);
-    EXPECT_NEAR(p.y, 1, 1e-9);
-    EXPECT_NEAR(p.z, -1, 1e-9);
-}
-
-TEST(PursuitCam, ModeChangesTakeEffectAtTheNextPlacement)
-{
-    PursuitCam camera;
-    double position[3] = {0, 0, 0};
-    double up[3] = {0, 1, 0};
-    double nose[3] = {1, 0, 0};
-    camera.place(position, up, nose, 2.0);
-    camera.mode = PursuitCam::Cockpit;
-    expectVec(camera.eye, -2, 0, 0, "still pursuit until the next placement");
-    camera.place(position, up, nose, 2.0);
-    expectVec(camera.eye, 0, 0, 0, "cockpit now");
-
-    double projection[16];
-    identityProjection(projection);
-    camera.update(projection);
-    camera.mode = 7; // no such mode: nothing moves and the view stays current
+    camera.mode = 7; // no such mode: nothing moves
     double elsewhere[3] = {100, 100, 100};
     camera.place(elsewhere, up, nose, 2.0);
     EXPECT_FALSE(camera.dirty);
-    expectVec(camera.eye, 0, 0, 0, "unknown mode");
+    expectVec(camera.eye, 5, 7, 9, "unknown mode");
 }
 
 TEST(PursuitCam, VerticalNoseKeepsTheLastHeading)
 {
     double projection[16];
     testsupport::perspectiveMatrix(60, 1, 1, 100, projection);
-
-    PursuitCam fresh; // straight up before any heading was seen
     double position[3] = {0, 50, 0};
-    double up[3] = {0, 0, -1};
-    double straightUp[3] = {0, 1, 0};
-    fresh.place(position, up, straightUp, 2.0);
-    fresh.update(projection);
-    expectAllFinite(fresh);
-    EXPECT_NEAR(fresh.eye[1], 50, 1e-9);
-
-    PursuitCam camera;
-    double level[3] = {0, 0, 1};
     double worldUp[3] = {0, 1, 0};
-    camera.place(position, worldUp, level, 2.0);
-    camera.update(projection);
+    double level[3] = {0, 0, 1};
+    double straightUp[3] = {0, 1, 0};
     double down[3] = {0, -3, 0};
+    PursuitCam camera;
+    camera.place(position, worldUp, level, 2.0);
     for (double* vertical : {straightUp, down}) {
+        double up[3] = {0, 0, -1};
         camera.place(position, up, vertical, 2.0);
         camera.update(projection);
-        expectAllFinite(camera);
         expectVec(camera.eye, 0, 50, -2, "still 2 behind along the last heading");
-        expectVec(camera.center, 0, 50, 0, "looking at the airplane");
+        for (double v : camera.view)
+            ASSERT_TRUE(std::isfinite(v));
+        for (int k = 0; k < 4; ++k)
+            ASSERT_TRUE(std::isfinite(camera.frustumPlanes[PlaneLeft][k]));
     }
 }
 
@@ -242,7 +152,6 @@ TEST_F(CameraGL, ViewMatchesGluLookAtWhenTheSideVectorIsUnit)
     double reference[16];
     glGetDoublev(GL_MODELVIEW_MATRIX, reference);
     glPopMatrix();
-
     camera.update(); // reads the projection set above
     glMatrixMode(GL_PROJECTION);
     glPopMatrix();
@@ -251,14 +160,13 @@ TEST_F(CameraGL, ViewMatchesGluLookAtWhenTheSideVectorIsUnit)
     for (int i = 0; i < 16; ++i)
         EXPECT_NEAR(camera.view[i], reference[i], 1e-6) << "element " << i;
 
-    double projection[16], expected[16];
+    double projection[16], clip[16];
     testsupport::perspectiveMatrix(45, 4.0 / 3.0, 0.5, 500, projection);
-    multMatrix(projection, reference, expected);
+    multMatrix(projection, reference, clip);
     FrustumPlanes planes;
-    extractPlanes(expected, planes);
+    extractPlanes(clip, planes);
     for (int i = 0; i < 6; ++i)
-        for (int k = 0; k < 4; ++k)
-            // GL keeps the projection in single precision.
+        for (int k = 0; k < 4; ++k) // GL keeps the projection in single precision
             EXPECT_NEAR(camera.frustumPlanes[i][k], planes[i][k],
                         1e-5 * std::fmax(1.0, std::fabs(planes[i][k])))
                 << "plane " << i;

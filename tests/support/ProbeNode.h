@@ -44,8 +44,8 @@ class ProbeNode : public Node
         boundsValid = true;
         return out;
     }
-    void compileGeometry() override { ++compiled; }
-    void releaseGeometry() override { ++released; }
+    void compileGeometry() override {}
+    void releaseGeometry() override {}
     void render(double, const FrustumPlanes* planes) override
     {
         if (log)
@@ -56,8 +56,6 @@ class ProbeNode : public Node
     std::vector<RenderCall>* log;
     AxisAlignedBB extent;
     AxisAlignedBB* box;
-    int compiled = 0;
-    int released = 0;
 };
 
 // A probe with a cube of half-size `h` around its origin, moved to (x, y, z).
