@@ -7,16 +7,30 @@
 namespace testsupport
 {
 
-OffscreenTarget::OffscreenTarget(int w, int h) : width(w), height(h)
+OffscreenTarget::OffscreenTarget(int w, int h, GLenum textureFormat, GLenum filter) : width(w), height(h)
 {
     GLint previous = 0;
     glGetIntegerv(GL_FRAMEBUFFER_BINDING, &previous);
     glGenFramebuffers(1, &framebuffer);
     glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
-    glGenRenderbuffers(1, &colour);
-    glBindRenderbuffer(GL_RENDERBUFFER, colour);
-    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width, height);
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour);
+    if (textureFormat != 0) {
+        const float border[4] = {1, 1, 1, 1};
+        glGenTextures(1, &colourTexture);
+        glBindTexture(GL_TEXTURE_2D, colourTexture);
+        glTexImage2D(GL_TEXTURE_2D, 0, GLint(textureFormat), width, height, 0, GL_RGBA, GL_FLOAT, nullptr);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GLint(filter));
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GLint(filter));
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_BORDER);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_BORDER);
+        glTexParameterfv(GL_TEXTURE_2D, GL_TEXTURE_BORDER_COLOR, border);
+        glBindTexture(GL_TEXTURE_2D, 0);
+        glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, colourTexture, 0);
+    } else {
+        glGenRenderbuffers(1, &colour);
+        glBindRenderbuffer(GL_RENDERBUFFER, colour);
+        glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width, height);
+        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour);
+    }
     glGenRenderbuffers(1, &depth);
     glBindRenderbuffer(GL_RENDERBUFFER, depth);
     glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT24, width, height);
@@ -28,7 +42,10 @@ OffscreenTarget::OffscreenTarget(int w, int h) : width(w), height(h)
 OffscreenTarget::~OffscreenTarget()
 {
     glDeleteFramebuffers(1, &framebuffer);
-    glDeleteRenderbuffers(1, &colour);
+    if (colour != 0)
+        glDeleteRenderbuffers(1, &colour);
+    if (colourTexture != 0)
+        glDeleteTextures(1, &colourTexture);
     glDeleteRenderbuffers(1, &depth);
 }
 

@@ -19,8 +19,10 @@ struct Rgba {
 class OffscreenTarget
 {
   public:
-    // RGBA8 colour and a 24-bit depth buffer of `width` x `height` pixels.
-    OffscreenTarget(int width, int height);
+    // A 24-bit depth buffer and colour of `width` x `height` pixels: RGBA8 in a render buffer, or
+    // with a `textureFormat` (GL_RGBA8, GL_RGBA16F, ...) a GL_TEXTURE_2D of that format, filtered
+    // with `filter` and reading white outside its edges, for passes whose picture is sampled later.
+    OffscreenTarget(int width, int height, GLenum textureFormat = 0, GLenum filter = GL_NEAREST);
     ~OffscreenTarget(); // deletes the frame buffer and its two attachments
     OffscreenTarget(const OffscreenTarget&) = delete;
     OffscreenTarget& operator=(const OffscreenTarget&) = delete;
@@ -29,6 +31,7 @@ class OffscreenTarget
     void bind() const;
     void unbind() const;
     bool complete() const;
+    GLuint texture() const { return colourTexture; } // 0 for a render buffer target
 
     // Rows bottom to top, 4 bytes per pixel; reads the target whether bound or not.
     std::vector<uint8_t> read() const;
@@ -43,7 +46,8 @@ class OffscreenTarget
 
   private:
     GLuint framebuffer = 0;
-    GLuint colour = 0;
+    GLuint colour = 0;        // render buffer, or 0
+    GLuint colourTexture = 0; // texture, or 0
     GLuint depth = 0;
 };
 
