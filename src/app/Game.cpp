@@ -1,6 +1,8 @@
 #include "app/Game.h"
 
 #include "app/Globals.h"
+#include "app/LevelCatalogue.h"
+#include "app/LevelEntry.h"
 #include "app/RaceView.h"
 #include "app/RenderSettings.h"
 #include "flight/PursuitCam.h"
@@ -16,7 +18,7 @@ Game::Game(const std::string& directory)
       frameSeconds(0.0), racing(false), enteringName(false), highscoreSaved(false), dataDirectory(directory),
       currentGate(0), gateCount(0), raceStart(0), raceTime(0.0), helpList(0), currentLevel(-1)
 {
-    baseDirectory = dataDirectory;
+    levels = loadLevelCatalogue(dataDirectory);
 
     CgCartoon* cartoon = new CgCartoon(dataDirectory);
     delete cartoonShader;
@@ -106,4 +108,9 @@ void Game::cleanUp()
     camera = nullptr;
     delete cartoonShader;
     cartoonShader = nullptr;
+    for (LevelEntry* level : levels) {
+        level->releaseLevel();
+        delete level;
+    }
+    levels.clear();
 }

@@ -6,7 +6,9 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
+class LevelEntry;
 class Scene;
 namespace qorm
 {
@@ -46,6 +48,7 @@ class Game
     int64_t raceStart;                    // counter value at race start
     double raceTime;                      // elapsed race time in whole milliseconds
     GLuint helpList;                      // cached help overlay display list; 0 = none
+    std::vector<LevelEntry*> levels;      // owned: the level catalogue, one entry per track, in file order
     int32_t currentLevel;                 // index of the selected level; -1 = none yet
 
     // Frames per second over the current window: frameCount / frameSeconds, truncated.
