@@ -1,0 +1,66 @@
+// Importing the airplane model, as the game does once at start-up (and the scene loader does for
+// every other model of a level): read the COLLADA file, triangulate, share vertices, upload the
+// meshes and load the texture.
+#include "loaders/ColladaLoader.h"
+
+#include "platform/DataPath.h"
+#include "scene/Model.h"
+
+#include <GL/glew.h>
+
+#include <GL/freeglut.h>
+#include <IL/il.h>
+#include <benchmark/benchmark.h>
+
+#include <memory>
+
+namespace
+{
+
+// A hidden window gives the GL context; made once for the whole benchmark run.
+bool ensureContext()
+{
+    static const bool ready = [] {
+        if (glutGet(GLUT_INIT_STATE) == 0) {
+            int argc = 1;
+            char name[] = "aerovant_bench";
+            char* argv[] = {name, nullptr};
+            glutInit(&argc, argv);
+        }
+        if (glutGetWindow() == 0) {
+            glutInitDisplayMode(GLUT_RGBA | GLUT_DEPTH);
+            glutInitWindowSize(64, 64);
+            glutCreateWindow("aerovant bench");
+            glutHideWindow();
+        }
+        if (glewInit() != GLEW_OK)
+            return false;
+        ilInit();
+        return true;
+    }();
+    return ready;
+}
+
+void importAirplane(benchmark::State& state)
+{
+    if (!ensureContext()) {
+        state.SkipWithError("no GL context (run under xvfb-run)");
+        return;
+    }
+    const std::string directory = platform::dataDirectory("");
+    size_t parts = 0;
+    for (auto _ : state) {
+        std::unique_ptr<Model> model(loadModel(directory, "models\\airplane.dae"));
+        if (!model->loaded) {
+            state.SkipWithError("models/airplane.dae did not load");
+            return;
+        }
+        parts = model->parts.size();
+        benchmark::DoNotOptimize(model->bounds);
+    }
+    state.counters["parts"] = double(parts);
+}
+
+} // namespace
+
+BENCHMARK(importAirplane)->Unit(benchmark::kMillisecond);
