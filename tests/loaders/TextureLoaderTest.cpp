@@ -2,295 +2,180 @@
 
 #include "app/RenderSettings.h"
 #include "support/GLContext.h"
-#include "support/ScratchDirectory.h"
+#include "support/ScratchFolder.h"
 
 #include <IL/il.h>
-
-#include <cstdint>
-#include <cstdlib>
-#include <fstream>
-#include <string>
-#include <vector>
 
 namespace
 {
 
 using Bytes = std::vector<uint8_t>;
 
-// Writes `pixels` (tightly packed rows, first row at the bottom as DevIL keeps them) with DevIL's own
-// encoder for `type`.
+// Writes `pixels` (rows bottom first, `channels` bytes a pixel) with DevIL's encoder for `type`.
 void writeImage(const std::string& path, ILenum type, int width, int height, int channels,
                 const Bytes& pixels)
 {
-    const ILenum format = channels == 4 ? IL_RGBA : channels == 3 ? IL_RGB : IL_LUMINANCE;
     ILuint image = 0;
     ilGenImages(1, &image);
     ilBindImage(image);
-    ilTexImage(width, height, 1, ILubyte(channels), format, IL_UNSIGNED_BYTE,
+    ilTexImage(width, height, 1, ILubyte(channels), channels == 4 ? IL_RGBA : IL_RGB, IL_UNSIGNED_BYTE,
                const_cast<uint8_t*>(pixels.data()));
     ilEnable(IL_FILE_OVERWRITE);
-    ASSERT_TRUE(ilSave(type, path.c_str())) << path;
-    ilBindImage(0);
+    EXPECT_TRUE(ilSave(type, path.c_str())) << path;
     ilDeleteImages(1, &image);
 }
 
-Bytes solid(int width, int height, std::initializer_list<uint8_t> colour)
+// An uncompressed TGA header: 24-bit true colour, or colour-mapped with a 24-bit palette.
+std::string tgaHeader(int width, int height, int paletteSize = 0)
 {
-    Bytes pixels;
-    for (int i = 0; i < width * height; ++i)
-        pixels.insert(pixels.end(), colour);
-    return pixels;
+    const char header[18] = {0,
+                             char(paletteSize ? 1 : 0),
+                             char(paletteSize ? 1 : 2),
+                             0,
+                             0,
+                             char(paletteSize),
+                             0,
+                             char(paletteSize ? 24 : 0),
+                             0,
+                             0,
+                             0,
+                             0,
+                             char(width & 0xff),
+                             char(width >> 8),
+                             char(height & 0xff),
+                             char(height >> 8),
+                             char(paletteSize ? 8 : 24),
+                             0};
+    return std::string(header, 18);
 }
 
-void writeFile(const std::string& path, const Bytes& bytes)
-{
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-}
-
-// An uncompressed TGA header: `colourMapped` selects image type 1 with a 24-bit palette of
-// `paletteSize` entries, otherwise type 2 true colour of `depth` bits. Bottom-left origin.
-Bytes tgaHeader(int width, int height, int depth, bool colourMapped = false, int paletteSize = 0)
-{
-    return Bytes{0,
-                 uint8_t(colourMapped ? 1 : 0),
-                 uint8_t(colourMapped ? 1 : 2),
-                 0,
-                 0,
-                 uint8_t(paletteSize & 0xff),
-                 uint8_t(paletteSize >> 8),
-                 uint8_t(colourMapped ? 24 : 0),
-                 0,
-                 0,
-                 0,
-                 0,
-                 uint8_t(width & 0xff),
-                 uint8_t(width >> 8),
-                 uint8_t(height & 0xff),
-                 uint8_t(height >> 8),
-                 uint8_t(depth),
-                 0};
-}
-
-GLint levelParameter(int level, GLenum name);
-
-// Level-0 texels of the bound texture as tightly packed RGBA bytes, bottom row first.
-Bytes boundTexels()
-{
-    const size_t width = size_t(levelParameter(0, GL_TEXTURE_WIDTH));
-    const size_t height = size_t(levelParameter(0, GL_TEXTURE_HEIGHT));
-    Bytes texels(width * height * 4);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
-    glPixelStorei(GL_PACK_ALIGNMENT, 4);
-    return texels;
-}
-
-GLint levelParameter(int level, GLenum name)
+GLint levelWidth(int level)
 {
     GLint value = 0;
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, level, name, &value);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_WIDTH, &value);
     return value;
 }
 
-GLint textureParameter(GLenum name)
+GLint parameter(GLenum name)
 {
     GLint value = 0;
     glGetTexParameteriv(GL_TEXTURE_2D, name, &value);
     return value;
 }
 
+// Level 0 of the bound texture, RGBA, rows bottom first.
+Bytes boundTexels()
+{
+    GLint height = 0;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &height);
+    Bytes texels(size_t(levelWidth(0)) * size_t(height) * 4);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    return texels;
+}
+
 class TextureLoaderTest : public GLTest
 {
   protected:
-    void SetUp() override
-    {
-        GLTest::SetUp();
-        ASSERT_FALSE(scratch.path().empty());
-    }
     void TearDown() override
     {
-        for (GLuint name : created)
-            glDeleteTextures(1, &name);
+        glDeleteTextures(GLsizei(created.size()), created.data());
         GLTest::TearDown();
     }
-    std::string file(const std::string& name) const { return scratch.path() + name; }
-
-    // Loads into a variable that starts at `start`; remembers a new name for deletion.
-    GLuint load(const std::string& path, GLuint start = 0)
+    // Loads into a variable that starts at `start`; a new name is deleted after the test.
+    GLuint load(const std::string& name, GLuint start = 0)
     {
-        GLuint name = start;
-        loadTexture(path, name);
-        if (name != start)
-            created.push_back(name);
-        return name;
+        GLuint texture = start;
+        loadTexture(scratch.path() + name, texture);
+        if (texture != start)
+            created.push_back(texture);
+        return texture;
     }
 
-    testsupport::ScratchDirectory scratch;
+    ScratchFolder scratch;
     std::vector<GLuint> created;
 };
 
 } // namespace
 
-TEST_F(TextureLoaderTest, EachFormatLoadsMipmappedWithTheCurrentSettings)
+TEST_F(TextureLoaderTest, EachAcceptedFormatLoadsMipmappedWithTheCurrentSettings)
 {
-    struct Case {
-        const char* name;
-        ILenum type;
-        int tolerance; // JPEG is lossy
-    };
-    const Case cases[] = {{"colour.png", IL_PNG, 0},
-                          {"colour.jpg", IL_JPG, 6},
-                          {"colour.jpeg", IL_JPG, 6},
-                          {"colour.tga", IL_TGA, 0},
-                          {"UPPER.PNG", IL_PNG, 0}};
-    const Bytes pixels = solid(8, 4, {200, 40, 90});
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        writeImage(file(c.name), c.type, 8, 4, 3, pixels);
-        const GLuint name = load(file(c.name));
-        ASSERT_NE(name, 0u);
+    RenderSettings::linearFiltering = false; // as if F4 had been pressed before the level loaded
+    RenderSettings::updateFilters();
+    const std::pair<const char*, ILenum> files[] = {
+        {"a.png", IL_PNG}, {"b.jpg", IL_JPG}, {"c.jpeg", IL_JPG}, {"d.tga", IL_TGA}, {"E.PNG", IL_PNG}};
+    std::vector<GLuint> names;
+    for (const auto& [name, type] : files) {
+        SCOPED_TRACE(name);
+        Bytes colour;
+        for (int i = 0; i < 32; ++i)
+            colour.insert(colour.end(), {200, 40, 90});
+        writeImage(scratch.path() + name, type, 8, 4, 3, colour);
+        names.push_back(load(name));
+        ASSERT_NE(names.back(), 0u);
         GLint bound = 0;
         glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
-        EXPECT_EQ(GLuint(bound), name) << "the new texture stays bound";
-        EXPECT_EQ(levelParameter(0, GL_TEXTURE_WIDTH), 8);
-        EXPECT_EQ(levelParameter(0, GL_TEXTURE_HEIGHT), 4);
-        EXPECT_EQ(levelParameter(3, GL_TEXTURE_WIDTH), 1) << "every mipmap level down to 1 x 1";
-        EXPECT_EQ(textureParameter(GL_TEXTURE_MIN_FILTER), GL_LINEAR_MIPMAP_LINEAR);
-        EXPECT_EQ(textureParameter(GL_TEXTURE_MAG_FILTER), GL_LINEAR);
-        EXPECT_EQ(textureParameter(GL_TEXTURE_WRAP_S), GL_REPEAT);
-        EXPECT_EQ(textureParameter(GL_TEXTURE_WRAP_T), GL_REPEAT);
-        GLint envMode = 0;
-        glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &envMode);
-        EXPECT_EQ(envMode, GL_MODULATE);
+        EXPECT_EQ(GLuint(bound), names.back()) << "the new texture stays bound";
+        EXPECT_EQ(levelWidth(0), 8);
+        EXPECT_EQ(levelWidth(3), 1) << "every mipmap level down to 1 x 1";
+        EXPECT_EQ(parameter(GL_TEXTURE_MIN_FILTER), GL_NEAREST_MIPMAP_LINEAR);
+        EXPECT_EQ(parameter(GL_TEXTURE_MAG_FILTER), GL_NEAREST);
+        EXPECT_EQ(parameter(GL_TEXTURE_WRAP_T), GL_REPEAT);
         const Bytes texels = boundTexels();
-        EXPECT_NEAR(texels[0], 200, c.tolerance);
-        EXPECT_NEAR(texels[1], 40, c.tolerance);
-        EXPECT_NEAR(texels[2], 90, c.tolerance);
-        EXPECT_EQ(texels[3], 255);
+        EXPECT_NEAR(texels[0], 200, 6); // JPEG is lossy
+        EXPECT_NEAR(texels[1], 40, 6);
+        EXPECT_NEAR(texels[2], 90, 6);
     }
+    scratch.write("sub/.keep", "");
+    names.push_back(load("sub\\..\\a.png")); // the game's backslash paths work
+    EXPECT_NE(names.back(), names.front()) << "no cache: a second load makes a second texture";
+    GLint envMode = 0;
+    glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &envMode);
+    EXPECT_EQ(envMode, GL_MODULATE);
 }
 
-TEST_F(TextureLoaderTest, KeepsAlphaGreyAndUnalignedRowsIntact)
+TEST_F(TextureLoaderTest, UnalignedRowsAndPaletteImagesArriveIntact)
 {
-    // A 2-pixel RGB row is 6 bytes, not a multiple of 4: each row must start where the previous
-    // one ended, or the second row comes out shifted and the upload reads past the image.
-    // (Power-of-two sizes, so the mipmap builder does not rescale what we compare.)
-    for (int width : {1, 2}) {
-        SCOPED_TRACE(width);
-        const int height = 4 / width;
-        Bytes rgb;
-        for (int i = 0; i < 4; ++i)
-            rgb.insert(rgb.end(), {uint8_t(60 * i), uint8_t(100 + i), uint8_t(250 - 7 * i)});
-        const std::string name = "rows" + std::to_string(width) + ".png";
-        writeImage(file(name), IL_PNG, width, height, 3, rgb);
-        ASSERT_NE(load(file(name)), 0u);
-        ASSERT_EQ(levelParameter(0, GL_TEXTURE_WIDTH), width);
-        // The encoder stores the rows top first and the loader keeps the decoded order, so the
-        // texture holds them in reverse of what we handed the encoder.
-        const Bytes texels = boundTexels();
-        for (int i = 0; i < 4; ++i) {
-            const int row = i / width;
-            const int j = (height - 1 - row) * width + i % width;
-            EXPECT_EQ(texels[4 * i], rgb[3 * j]) << "pixel " << i;
-            EXPECT_EQ(texels[4 * i + 1], rgb[3 * j + 1]) << "pixel " << i;
-            EXPECT_EQ(texels[4 * i + 2], rgb[3 * j + 2]) << "pixel " << i;
-        }
-    }
+    // A 2-pixel RGB row is 6 bytes: with GL's default 4-byte row alignment the second row would be
+    // read from the wrong place, and past the end of the image.
+    const Bytes rgb = {10, 20, 30, 40, 50, 60, 70, 80, 90, 100, 110, 120};
+    writeImage(scratch.path() + "rows.png", IL_PNG, 2, 2, 3, rgb);
+    ASSERT_NE(load("rows.png"), 0u);
+    // The PNG stores the top row first and the loader keeps the decoded order: rows come reversed.
+    EXPECT_EQ(boundTexels(), (Bytes{70, 80, 90, 255, 100, 110, 120, 255, 10, 20, 30, 255, 40, 50, 60, 255}));
 
-    writeImage(file("half.tga"), IL_TGA, 2, 2, 4, solid(2, 2, {255, 0, 0, 128}));
-    ASSERT_NE(load(file("half.tga")), 0u);
-    EXPECT_EQ(boundTexels()[3], 128) << "the file's alpha reaches the texture";
-
-    writeImage(file("grey.png"), IL_PNG, 4, 1, 1, solid(4, 1, {77}));
-    ASSERT_NE(load(file("grey.png")), 0u);
-    EXPECT_EQ(levelParameter(0, GL_TEXTURE_INTERNAL_FORMAT), 1) << "one component per pixel";
-    EXPECT_EQ(boundTexels()[0], 77);
-}
-
-TEST_F(TextureLoaderTest, PaletteImagesArriveAsTheirColours)
-{
-    Bytes tga = tgaHeader(2, 1, 8, true, 2);
-    tga.insert(tga.end(), {0, 0, 255, 255, 0, 0}); // palette in BGR: red, blue
-    tga.insert(tga.end(), {1, 0});                 // blue, red
-    writeFile(file("palette.tga"), tga);
-    ASSERT_NE(load(file("palette.tga")), 0u);
+    // GL cannot use palette indices: the colours they stand for must arrive.
+    const char palette[] = {0, 0, char(255), char(255), 0, 0}; // BGR: red, blue
+    scratch.write("palette.tga", tgaHeader(2, 1, 2) + std::string(palette, 6) + std::string("\1\0", 2));
+    ASSERT_NE(load("palette.tga"), 0u);
     const Bytes texels = boundTexels();
-    EXPECT_EQ((Bytes{texels[0], texels[1], texels[2]}), (Bytes{0, 0, 255}));
-    EXPECT_EQ((Bytes{texels[4], texels[5], texels[6]}), (Bytes{255, 0, 0}));
-}
-
-TEST_F(TextureLoaderTest, EveryLoadCreatesItsOwnTextureAndTakesBackslashPaths)
-{
-    writeImage(file("twice.png"), IL_PNG, 2, 2, 3, solid(2, 2, {1, 2, 3}));
-    std::string backslashed = file("twice.png");
-    backslashed[backslashed.size() - std::string("twice.png").size() - 1] = '\\';
-    const GLuint first = load(file("twice.png"));
-    const GLuint second = load(backslashed);
-    EXPECT_NE(first, 0u);
-    EXPECT_NE(second, 0u);
-    EXPECT_NE(first, second);
-}
-
-TEST_F(TextureLoaderTest, FiltersChangedBeforeLoadingApplyFromTheStart)
-{
-    RenderSettings::linearFiltering = false;
-    RenderSettings::mipmapMode = 2;
-    RenderSettings::updateFilters();
-    writeImage(file("nearest.tga"), IL_TGA, 2, 2, 3, solid(2, 2, {9, 9, 9}));
-    ASSERT_NE(load(file("nearest.tga")), 0u);
-    EXPECT_EQ(textureParameter(GL_TEXTURE_MIN_FILTER), GL_NEAREST);
-    EXPECT_EQ(textureParameter(GL_TEXTURE_MAG_FILTER), GL_NEAREST);
-}
-
-TEST_F(TextureLoaderTest, TheLargestAcceptedSideLoads)
-{
-    Bytes tga = tgaHeader(maxTextureSide, 1, 24);
-    tga.resize(tga.size() + size_t(maxTextureSide) * 3, 0x40);
-    writeFile(file("wide.tga"), tga);
-    ASSERT_NE(load(file("wide.tga")), 0u);
+    EXPECT_EQ(Bytes(texels.begin(), texels.begin() + 3), (Bytes{0, 0, 255}));
+    EXPECT_EQ(Bytes(texels.begin() + 4, texels.begin() + 7), (Bytes{255, 0, 0}));
 }
 
 TEST_F(TextureLoaderTest, RejectedFilesLeaveTheVariableAndNameTheFile)
 {
-    const Bytes pixels = solid(4, 4, {255, 255, 255});
-    writeImage(file("real.png"), IL_PNG, 4, 4, 3, pixels);
-    writeImage(file("picture.bmp"), IL_PNG, 4, 4, 3, pixels);   // readable, but not an accepted type
-    writeImage(file("noextension"), IL_PNG, 4, 4, 3, pixels);   // no extension at all
-    writeImage(file("disguised.png"), IL_TGA, 4, 4, 3, pixels); // TGA content behind a PNG name
-    writeImage(file("real.png.gif"), IL_PNG, 4, 4, 3, pixels);
-    writeFile(file("empty.jpg"), {});
-    writeFile(
-        file("cut.png"),
-        {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n', 0, 0, 0, 13, 'I', 'H', 'D',
-         'R',  0,   0,   0,   4,    0,    0,    0,    4, 8, 2, 0,  0,   0}); // header only, no image data
-    writeFile(file("notajpeg.jpg"), {'h', 'e', 'l', 'l', 'o'});
+    const Bytes white(4 * 4 * 3, 255);
+    writeImage(scratch.path() + "picture.bmp", IL_PNG, 4, 4, 3, white);   // readable, but not a type we take
+    writeImage(scratch.path() + "disguised.png", IL_TGA, 4, 4, 3, white); // TGA bytes behind a PNG name
+    scratch.write("cut.png", std::string("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\0\0\0\4\0\0\0\4\x08\2", 26));
+    scratch.write("widest.tga",
+                  tgaHeader(maxTextureSide, 1) + std::string(size_t(maxTextureSide) * 3, '\x40'));
+    scratch.write("toowide.tga",
+                  tgaHeader(maxTextureSide + 1, 1) + std::string(size_t(maxTextureSide + 1) * 3, 0));
+    // 40000 x 40000 pixels (4.8 GB decoded) in a few bytes: refused from the header, before any
+    // memory is set aside for it.
+    scratch.write("huge.tga", tgaHeader(40000, 40000) + std::string(64, 0));
 
-    Bytes tooWide = tgaHeader(maxTextureSide + 1, 1, 24);
-    tooWide.resize(tooWide.size() + size_t(maxTextureSide + 1) * 3, 0x40);
-    writeFile(file("toowide.tga"), tooWide);
-    // Claims 40000 x 40000 pixels (4.8 GB decoded) but holds a few bytes: must be refused from
-    // the header, before anything is allocated for it.
-    Bytes huge = tgaHeader(40000, 40000, 24);
-    huge.resize(huge.size() + 64, 0);
-    writeFile(file("huge.tga"), huge);
-    Bytes zero = tgaHeader(0, 4, 24);
-    writeFile(file("zero.tga"), zero);
-
-    const char* rejected[] = {"picture.bmp", "noextension", "disguised.png", "real.png.gif",
-                              "empty.jpg",   "cut.png",     "notajpeg.jpg",  "toowide.tga",
-                              "huge.tga",    "zero.tga",    "missing.png",   "missing\\sub.tga"};
-    for (const char* name : rejected) {
+    for (const char* name :
+         {"picture.bmp", "disguised.png", "cut.png", "toowide.tga", "huge.tga", "missing.jpg"}) {
         SCOPED_TRACE(name);
-        const std::string path = file(name);
         testing::internal::CaptureStderr();
-        const GLuint untouched = load(path, 0);
-        const GLuint kept = load(path, 4242);
-        const std::string errors = testing::internal::GetCapturedStderr();
-        EXPECT_EQ(untouched, 0u);
-        EXPECT_EQ(kept, 4242u);
-        const std::string line = "couldn't open texture file " + path + "\n";
-        EXPECT_EQ(errors, line + line);
+        EXPECT_EQ(load(name, 0), 0u);
+        EXPECT_EQ(load(name, 4242), 4242u);
+        const std::string line = "couldn't open texture file " + scratch.path() + name + "\n";
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), line + line);
     }
-    EXPECT_NE(load(file("real.png")), 0u) << "the same content under an accepted name loads";
+    EXPECT_NE(load("widest.tga"), 0u) << "the largest accepted side";
 }
