@@ -2,7 +2,9 @@
 // hands each image to OpenGL in its file's own row order, and the drawing rules below (the menu's
 // background quad, the panel quad, the font's glyph quads) must show them upright.
 // GLEW's header must come before anything that includes gl.h.
+#include "loaders/ColladaLoader.h"
 #include "loaders/TextureLoader.h"
+#include "scene/Model.h"
 #include "support/GLContext.h"
 #include "support/OffscreenPicture.h"
 
@@ -253,4 +255,68 @@ TEST_F(ContentPictures, FontGlyphsAreUprightInTrueProportionAndCoverTheGamesText
     EXPECT_NEAR(drawn, onPage, onPage * 0.06)
         << h.right - h.left + 1 << "x" << h.bottom - h.top + 1 << " drawn, " << right - left + 1 << "x"
         << bottom - top + 1 << " on the page";
+}
+
+namespace
+{
+
+// The airplane drawn by the game's model code, seen from `eye` with the game's projection.
+Picture drawAirplane(Model& plane, double eyeX, double eyeY, double eyeZ, double time)
+{
+    testsupport::PictureTarget target(400, 300);
+    target.clear(0.2f, 0.2f, 0.2f);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(45.0, 400.0 / 300.0, 1.0, 350.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    gluLookAt(eyeX, eyeY, eyeZ, 0, 0, 0, 0, 1, 0);
+    glEnable(GL_DEPTH_TEST);
+    glClear(GL_DEPTH_BUFFER_BIT);
+    glEnable(GL_LIGHTING);
+    glEnable(GL_LIGHT0);
+    const GLfloat sun[4] = {0.4f, 0.8f, -0.4f, 0.0f};
+    glLightfv(GL_LIGHT0, GL_POSITION, sun);
+    plane.draw(time);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_LIGHT0);
+    glDisable(GL_DEPTH_TEST);
+    return target.read();
+}
+
+// Leftmost and rightmost columns with anything drawn over the grey background.
+std::pair<int, int> drawnColumns(const Picture& p)
+{
+    int left = p.width, right = -1;
+    for (int y = 0; y < p.height; ++y)
+        for (int x = 0; x < p.width; ++x) {
+            const uint8_t* c = p.at(x, y);
+            if (std::abs(c[0] - 51) > 2 || std::abs(c[1] - 51) > 2 || std::abs(c[2] - 51) > 2)
+                left = std::min(left, x), right = std::max(right, x);
+        }
+    return {left, right};
+}
+
+} // namespace
+
+TEST_F(ContentPictures, AirplaneFillsThePursuitViewAndItsPropellerTurns)
+{
+    Model* plane = loadModel(dataFolder(), "models\\airplane.dae");
+    ASSERT_NE(plane, nullptr);
+    ASSERT_TRUE(plane->loaded);
+    // The pursuit camera: 2 units behind, at the airplane's height.
+    Picture behind = drawAirplane(*plane, 0, 0, -2, 0.0);
+    testsupport::savePicture(behind, "content-airplane-behind");
+    // Seen edge-on from behind, the wings span a good part of the view, centred, and stay inside it.
+    auto [left, right] = drawnColumns(behind);
+    EXPECT_GT(right - left, behind.width / 4) << "too small to see";
+    EXPECT_LT(right - left, behind.width * 3 / 4) << "too large for the view";
+    EXPECT_NEAR((left + right) / 2, behind.width / 2, 3);
+    // The propeller part moves between two instants a twentieth of a turn apart.
+    Picture front = drawAirplane(*plane, 0.3, 0.2, 2.2, 0.0);
+    Picture later = drawAirplane(*plane, 0.3, 0.2, 2.2, 0.012);
+    testsupport::savePicture(front, "content-airplane-front");
+    testsupport::savePicture(drawAirplane(*plane, 2.0, 1.2, 0.4, 0.0), "content-airplane-side");
+    EXPECT_GT(testsupport::countDifferentPixels(front, later, 30), 20);
+    delete plane;
 }

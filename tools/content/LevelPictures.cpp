@@ -279,8 +279,12 @@ Colour skyColour(const SkyLook& look, const Vec3& sunDirection, Vec3 d)
     Colour c;
     if (elevation >= 0)
         c = lerp(look.horizon, look.zenith, std::pow(elevation / (pi / 2), 0.6));
-    else
+    else {
+        // Just below the horizon: hazy land beyond the far plane. Further down the sky is only seen
+        // where the ground lies nearer than the near plane, that is under a plane on the runway.
         c = lerp(look.horizon, look.ground, smoothstep(0.0, 0.12, -elevation));
+        c = lerp(c, rgb(0.3, 0.31, 0.32), smoothstep(0.14, 0.2, -elevation));
+    }
     // Clouds on a flat layer overhead, thinning out towards the horizon.
     if (d.y > 0.01 && look.cloudCover > 0) {
         double scale = 1.0 / (d.y + 0.12);

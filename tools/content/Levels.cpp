@@ -386,8 +386,8 @@ Level island()
     shape.corridorBlend = 90;
     shape.carveOnlyDown = true;
     shapeTerrain(level, shape, path, {});
-    // The sea: one wide disc reaching beyond the terrain's flat surroundings.
-    level.groups.push_back({0, 0, {{"water.dae", 0, level.waterLevel, 0, 0, 2400}}});
+    // The sea: one wide ring reaching beyond the terrain's flat surroundings, open under the island.
+    level.groups.push_back({0, 0, {{"sea.dae", 0, level.waterLevel, 0, 0, 2400}}});
 
     Planter planter(level, path, 404);
     planter.single("hangar.dae", -44, 24, 0);

@@ -622,6 +622,25 @@ ModelFile waterModel()
     return file;
 }
 
+// The sea around an island: a wide flat ring, radius 1 outside and 0.1 inside, scaled by the scene
+// file. The hole stays under the island, so that a plane on the runway, whose nearest ground the
+// near plane cuts away, sees the sky's dark ground below it rather than the sea.
+ModelFile seaModel()
+{
+    ModelFile file{"sea.dae", {}};
+    Material water = colourMaterial("sea", rgb(0.15, 0.4, 0.58), 90.0, 0.6);
+    water.specular = rgb(0.8, 0.85, 0.9);
+    file.document.addMaterial(water);
+    MeshBuilder mesh;
+    std::vector<Vec3> outer = ringY({0, 0, 0}, 1.0, 1.0, 64), inner = ringY({0, 0, 0}, 0.1, 0.1, 64);
+    for (size_t i = 0; i < outer.size(); ++i) {
+        size_t j = (i + 1) % outer.size();
+        mesh.quad(inner[i], outer[i], outer[j], inner[j], {0.5, 0.5}, {0.5, 0.5}, {0.5, 0.5}, {0.5, 0.5});
+    }
+    file.document.addPart(part("surface", mesh, "sea"));
+    return file;
+}
+
 } // namespace
 
 std::vector<ModelFile> buildModels()
@@ -642,6 +661,7 @@ std::vector<ModelFile> buildModels()
     models.push_back(hangarModel());
     models.push_back(lighthouseModel());
     models.push_back(waterModel());
+    models.push_back(seaModel());
     return models;
 }
 
