@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <stdexcept>
 
 namespace content
 {
@@ -132,6 +133,9 @@ class Planter
     // One object exactly where it is wanted (buildings, landmarks); the ground there must suit it.
     void single(const std::string& model, double x, double z, double turn, double scale = 1.0)
     {
+        // Buildings reach about a unit into the ground: steeper ground would show under their walls.
+        if (level.terrain.slope(x, z) > 0.15)
+            throw std::runtime_error(level.key + ": the ground under " + model + " is too steep");
         level.groups.push_back({x, z, {place(model, 0, 0, x, z, turn, scale)}});
         taken.push_back({x, z});
     }
@@ -217,10 +221,10 @@ Level meadow()
 
     Planter planter(level, path, 101);
     planter.single("hangar.dae", -44, 24, 0);
-    planter.single("windmill.dae", -225, 290, 35);
     Rules houses;
     houses.maxSlope = 0.12;
     houses.spacing = 12;
+    planter.group(-200, 250, 90, 1, {"windmill.dae"}, houses, 1.0, 1.0);
     planter.group(150, 300, 60, 6, {"house.dae"}, houses, 0.9, 1.1);
     planter.group(-140, -120, 50, 4, {"house.dae"}, houses, 0.9, 1.1);
     Rules trees;
