@@ -127,126 +127,70 @@ TEST_F(ColladaLoaderTest, MaterialsKeepColoursOpacityAndIdsFromTheFile)
     EXPECT_FALSE(load(opaque, "opaque.dae")->hasTransparency);
 }
 
-TEST_F(ColladaLoaderTest, MeshesShareVerticesAndFlipTextureCoordinates)
+TEST_F(ColladaLoaderTest, GeometryBecomesPartsBreadthFirstWithWorldTransforms)
 {
     Document document;
-    document.colourMaterial("paint", {1, 0, 0, 1});
+    document.upAxis = "Z_UP"; // neither the up axis nor the unit is applied
+    document.meter = 0.01;
+    document.colourMaterial("red", {1, 0, 0, 1}).colourMaterial("blue", {0, 0, 1, 1});
     collada::addQuad(document, "quad", "s");
-    document.node(placed("n", "", {{"quad", {{"s", "paint"}}}}));
+    // Two polygon sets, one of them a pentagon, without normals or texture coordinates.
+    PolygonSet triangle{"triangles", "first", {}, {0, 1, 2}};
+    PolygonSet pentagon{"polylist", "second", {5}, {3, 4, 5, 6, 7}};
+    document.geometry("shape", {0, 0, 0, 1, 0, 0, 0, 1, 0, 2, 0, 0, 4, 0, 0, 4, 2, 0, 3, 3, 0, 2, 2, 0}, {},
+                      {}, {triangle, pentagon});
+    // "pair" (1, 2, 3) inside "parent" (10, 0, 0) shows two instances; "other" is parent's sibling.
+    document.node(
+        placed("parent", "<translate>10 0 0</translate>", {},
+               {placed("pair", "<translate>1 2 3</translate>",
+                       {{"quad", {{"s", "red"}}}, {"shape", {{"first", "red"}, {"second", "blue"}}}})}));
+    document.node(placed("other", "<scale>2 2 2</scale>", {{"quad", {{"s", "blue"}}}}));
     const auto model = load(document);
     ASSERT_TRUE(model->loaded);
-    ASSERT_EQ(model->meshes.size(), 1u);
-    const Mesh& mesh = *model->meshes.at("quad");
-    // Six corners of two triangles, four distinct vertices: one index for position, normal and
-    // texture coordinate alike.
-    ASSERT_EQ(mesh.indices.size(), 6u);
-    ASSERT_EQ(mesh.vertices.size(), 4u);
-    for (const Vertex& v : mesh.vertices) {
-        // The file gives (s, t) = (x, y) for this quad; t comes out flipped.
+    ASSERT_EQ(model->parts.size(), 4u);
+    const auto& parts = model->parts;
+
+    // Breadth first: "other" (depth 1) before the three parts of "pair" (depth 2), in instance and
+    // polygon-set order, each with the material bound to its set.
+    EXPECT_FLOAT_EQ(parts[0]->transform[0], 2);
+    EXPECT_EQ(parts[0]->material, model->materials["blue"]);
+    for (size_t k = 1; k < 4; ++k) {
+        const float expected[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 11, 2, 3, 1};
+        for (int e = 0; e < 16; ++e)
+            EXPECT_FLOAT_EQ(parts[k]->transform[e], expected[e]) << "part " << k << " element " << e;
+    }
+    EXPECT_EQ(parts[1]->material, model->materials["red"]);
+    EXPECT_EQ(parts[2]->material, model->materials["red"]);
+    EXPECT_EQ(parts[3]->material, model->materials["blue"]);
+    EXPECT_TRUE(model->meshes.count("shape") && model->meshes.count("shape#2"));
+
+    // Shared vertices: one index addresses position, normal and texture coordinate alike; the file
+    // gives (s, t) = (x, y) for the quad, and t comes out flipped.
+    const Mesh& quad = *parts[1]->mesh;
+    EXPECT_EQ(quad.indices.size(), 6u);
+    ASSERT_EQ(quad.vertices.size(), 4u);
+    for (const Vertex& v : quad.vertices) {
         EXPECT_FLOAT_EQ(v.s, v.x);
         EXPECT_FLOAT_EQ(v.t, 1 - v.y);
         EXPECT_FLOAT_EQ(v.nz, 1);
     }
-    ASSERT_EQ(model->parts.size(), 1u);
-    EXPECT_EQ(model->parts[0]->mesh, &mesh);
-    EXPECT_EQ(model->parts[0]->material, model->materials["paint"]);
-    EXPECT_FALSE(model->parts[0]->animated);
-    EXPECT_EQ(model->parts[0]->animation, nullptr);
-    EXPECT_FALSE(model->animated);
-}
-
-TEST_F(ColladaLoaderTest, EveryPolygonSetIsTriangulatedAndKeepsItsOwnMaterial)
-{
-    Document document;
-    document.colourMaterial("red", {1, 0, 0, 1}).colourMaterial("blue", {0, 0, 1, 1});
-    PolygonSet triangles;
-    triangles.material = "first";
-    triangles.indices = {0, 1, 2};
-    PolygonSet pentagon;
-    pentagon.kind = "polylist";
-    pentagon.material = "second";
-    pentagon.counts = {5};
-    pentagon.indices = {3, 4, 5, 6, 7};
-    // No normals in the file: they are generated, and face +z for this flat geometry.
-    document.geometry("shape", {0, 0, 0, 1, 0, 0, 0, 1, 0, 2, 0, 0, 4, 0, 0, 4, 2, 0, 3, 3, 0, 2, 2, 0}, {},
-                      {}, {triangles, pentagon});
-    document.node(placed("n", "", {{"shape", {{"first", "red"}, {"second", "blue"}}}}));
-    const auto model = load(document);
-    ASSERT_TRUE(model->loaded);
-
-    ASSERT_EQ(model->meshes.size(), 2u);
-    ASSERT_EQ(model->parts.size(), 2u);
-    EXPECT_EQ(model->parts[0]->material, model->materials["red"]);
-    EXPECT_EQ(model->parts[1]->material, model->materials["blue"]);
-    EXPECT_EQ(model->parts[0]->mesh->indices.size(), 3u);
-    EXPECT_EQ(model->parts[1]->mesh->indices.size(), 9u) << "a pentagon is three triangles";
-    EXPECT_NE(model->parts[0]->mesh, model->parts[1]->mesh);
-    EXPECT_TRUE(model->meshes.count("shape"));
-    for (const ModelPart* part : model->parts)
-        for (const Vertex& v : part->mesh->vertices) {
-            EXPECT_NEAR(std::fabs(v.nz), 1, 1e-5);
-            EXPECT_FLOAT_EQ(v.t, 1) << "no texture coordinates: (0, 0) flipped";
-        }
-}
-
-TEST_F(ColladaLoaderTest, PartsFollowTheSceneBreadthFirstWithWorldTransforms)
-{
-    Document document;
-    document.colourMaterial("red", {1, 0, 0, 1}).colourMaterial("blue", {0, 0, 1, 1});
-    collada::addQuad(document, "quad", "s");
-    PolygonSet one;
-    one.material = "s";
-    one.indices = {0, 0, 0, 1, 0, 1, 2, 0, 2};
-    document.geometry("tri", {0, 0, 0, 2, 0, 0, 0, 2, 0}, {0, 0, 1}, {0, 0, 1, 0, 0, 1}, {one});
-    // parent (10, 0, 0) holds "pair" (1, 2, 3) with two instances; "other" is a sibling of parent.
-    document.node(placed("parent", "<translate>10 0 0</translate>", {},
-                         {placed("pair", "<translate>1 2 3</translate>",
-                                 {{"quad", {{"s", "red"}}}, {"tri", {{"s", "blue"}}}})}));
-    document.node(placed("other", "<scale>2 2 2</scale>", {{"tri", {{"s", "red"}}}}));
-    const auto model = load(document);
-    ASSERT_TRUE(model->loaded);
-    ASSERT_EQ(model->parts.size(), 3u);
-
-    // Breadth first: "other" (depth 1) comes before the two parts of "pair" (depth 2).
-    EXPECT_FLOAT_EQ(model->parts[0]->transform[0], 2);
-    EXPECT_EQ(model->parts[0]->mesh->vertices.size(), 3u);
-    for (int k : {1, 2}) {
-        const float* m = model->parts[size_t(k)]->transform;
-        EXPECT_FLOAT_EQ(m[12], 11);
-        EXPECT_FLOAT_EQ(m[13], 2);
-        EXPECT_FLOAT_EQ(m[14], 3);
-        EXPECT_FLOAT_EQ(m[0], 1);
+    // Polygons are triangulated and missing normals generated (facing z for this flat shape).
+    EXPECT_EQ(parts[2]->mesh->indices.size(), 3u);
+    EXPECT_EQ(parts[3]->mesh->indices.size(), 9u);
+    for (const Vertex& v : parts[3]->mesh->vertices) {
+        EXPECT_NEAR(std::fabs(v.nz), 1, 1e-5);
+        EXPECT_FLOAT_EQ(v.t, 1);
     }
-    EXPECT_EQ(model->parts[1]->material, model->materials["red"]);
-    EXPECT_EQ(model->parts[1]->mesh->vertices.size(), 4u);
-    EXPECT_EQ(model->parts[2]->material, model->materials["blue"]);
+    EXPECT_FALSE(model->animated);
+    EXPECT_EQ(parts[1]->animation, nullptr);
 
-    // Bounds: the quad at (11, 2, 3)..(12, 3, 3), the triangles at (11, 2, 3)..(13, 4, 3) and,
-    // scaled by 2, (0, 0, 0)..(4, 4, 0).
+    // Bounds over the placed parts: the scaled quad (0..2, 0..2, 0) and the pentagon reaching
+    // (15, 5, 3).
     EXPECT_FLOAT_EQ(model->bounds.min[0], 0);
-    EXPECT_FLOAT_EQ(model->bounds.max[0], 13);
-    EXPECT_FLOAT_EQ(model->bounds.max[1], 4);
+    EXPECT_FLOAT_EQ(model->bounds.max[0], 15);
+    EXPECT_FLOAT_EQ(model->bounds.max[1], 5);
     EXPECT_FLOAT_EQ(model->bounds.max[2], 3);
-    EXPECT_FLOAT_EQ(model->sphere.centre[0], 6.5f);
-    EXPECT_GT(model->sphere.radius, 6.5f);
-}
-
-TEST_F(ColladaLoaderTest, UnitAndUpAxisOfTheFileAreNotApplied)
-{
-    Document document;
-    document.upAxis = "Z_UP";
-    document.meter = 0.01;
-    document.colourMaterial("red", {1, 0, 0, 1});
-    collada::addQuad(document, "quad", "s");
-    document.node(placed("n", "<translate>0 5 0</translate>", {{"quad", {{"s", "red"}}}}));
-    const auto model = load(document);
-    ASSERT_TRUE(model->loaded);
-    ASSERT_EQ(model->parts.size(), 1u);
-    const float* m = model->parts[0]->transform;
-    const float expected[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 5, 0, 1};
-    for (int k = 0; k < 16; ++k)
-        EXPECT_FLOAT_EQ(m[k], expected[k]) << "element " << k;
-    EXPECT_FLOAT_EQ(model->bounds.max[1], 6);
+    EXPECT_FLOAT_EQ(model->sphere.centre[0], 7.5f);
 }
 
 TEST_F(ColladaLoaderTest, AnimatedNodesGiveEachPartItsOwnKeyAnimation)
@@ -325,9 +269,19 @@ TEST_F(ColladaLoaderTest, TexturesLoadRelativeToTheModelFile)
     EXPECT_EQ(messages.find("skin.png"), std::string::npos) << messages;
 }
 
-TEST_F(ColladaLoaderTest, FilesThatAreNotColladaModelsLeaveAnEmptyModel)
+TEST_F(ColladaLoaderTest, OnlyColladaIsReadWhateverTheFileName)
 {
-    std::filesystem::create_directories(scratch.path() + "models");
+    // The large arrow's file ends in ".dae2"; every load makes a model of its own.
+    Document document;
+    document.colourMaterial("red", {1, 0, 0, 1});
+    collada::addQuad(document, "quad", "s");
+    document.node(placed("n", "", {{"quad", {{"s", "red"}}}}));
+    const auto first = load(document, "arrow.dae2");
+    const std::unique_ptr<Model> second(loadModel(scratch.path(), "models\\arrow.dae2"));
+    ASSERT_TRUE(first->loaded && second->loaded);
+    EXPECT_NE(first->materials["red"], second->materials["red"]);
+    EXPECT_NE(first->meshes["quad"], second->meshes["quad"]);
+
     testimages::writeFile(scratch.path() + "models/broken.dae", "<COLLADA><library_geometries>");
     // A Wavefront file is readable by other importers, never by ours.
     testimages::writeFile(scratch.path() + "models/mesh.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");
@@ -345,20 +299,4 @@ TEST_F(ColladaLoaderTest, FilesThatAreNotColladaModelsLeaveAnEmptyModel)
             << messages;
         EXPECT_EQ(std::count(messages.begin(), messages.end(), '\n'), 2) << messages;
     }
-}
-
-TEST_F(ColladaLoaderTest, AnyFileNameIsReadAsColladaAndEveryLoadIsIndependent)
-{
-    Document document;
-    document.colourMaterial("red", {1, 0, 0, 1});
-    collada::addQuad(document, "quad", "s");
-    document.node(placed("n", "", {{"quad", {{"s", "red"}}}}));
-    ASSERT_TRUE(document.write(scratch.path() + "models/arrow.dae2"));
-    const std::unique_ptr<Model> first(loadModel(scratch.path(), "models\\arrow.dae2"));
-    const std::unique_ptr<Model> second(loadModel(scratch.path(), "models\\arrow.dae2"));
-    ASSERT_TRUE(first->loaded);
-    ASSERT_TRUE(second->loaded);
-    EXPECT_EQ(first->parts.size(), 1u);
-    EXPECT_NE(first->materials["red"], second->materials["red"]);
-    EXPECT_NE(first->meshes["quad"], second->meshes["quad"]);
 }

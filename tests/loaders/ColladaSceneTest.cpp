@@ -7,7 +7,6 @@
 
 #include "app/RenderSettings.h"
 #include "loaders/TextureLoader.h"
-#include "scene/Frustum.h"
 #include "scene/Model.h"
 #include "scene/Skybox.h"
 #include "scene/Terrain.h"
@@ -57,19 +56,10 @@ class ColladaSceneTest : public GLTest
         glMatrixMode(GL_MODELVIEW);
         glLoadIdentity();
         gluLookAt(c[0], c[1] + distance * 0.3, c[2] + distance, c[0], c[1], c[2], 0, 1, 0);
-        double view[16], projection[16], clip[16];
+        double view[16];
         glGetDoublev(GL_MODELVIEW_MATRIX, view);
-        glGetDoublev(GL_PROJECTION_MATRIX, projection);
-        for (int k = 0; k < 16; ++k)
+        for (int k = 0; k < 16; ++k) // the view's rotation, as the game hands it to the sky
             sky.rotation[k] = (k % 4 == 3 || k >= 12) ? (k == 15 ? 1 : 0) : view[k];
-        for (int col = 0; col < 4; ++col)
-            for (int row = 0; row < 4; ++row) {
-                clip[col * 4 + row] = 0;
-                for (int k = 0; k < 4; ++k)
-                    clip[col * 4 + row] += projection[k * 4 + row] * view[col * 4 + k];
-            }
-        FrustumPlanes planes;
-        extractPlanes(clip, planes);
 
         const float light[4] = {-0.35f, 0.75f, 0.55f, 0};
         glLightfv(GL_LIGHT0, GL_POSITION, light);

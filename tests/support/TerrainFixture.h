@@ -30,8 +30,8 @@ class TerrainFixture : public GLTest
         ASSERT_FALSE(error) << error.message();
     }
 
-    // Writes an n x m (width x height) 16-bit grey PNG named `name` whose sample at column i, row j
-    // is height(i, j) (0..65535); returns the name.
+    // Writes a 16-bit grey PNG named `name` whose sample at column i, row j is sample(i, j)
+    // (0..65535); returns the name.
     std::string writeHeightMap(const std::string& name, int width, int height,
                                const std::function<int(int, int)>& sample)
     {

@@ -1,10 +1,8 @@
 // Small image files that tests and benchmarks write for themselves: grey height maps at 8 or 16
-// bits, RGB pictures for textures, and PNG snapshots of the frame buffer to look at after a run.
+// bits and RGB pictures for textures.
 // The encoder stores the pixel data uncompressed (deflate "stored" blocks), which every PNG reader
 // accepts, so no image library is needed to make test input.
 #pragma once
-
-#include <GL/glew.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -148,33 +146,6 @@ inline bool writeRgbTga(const std::string& path, int width, int height, const st
             tga += char(rgb[p]);
         }
     return writeFile(path, tga);
-}
-
-// The RGB pixels of the current read buffer, top row first (GL returns them bottom-up).
-inline std::vector<uint8_t> readPixels(int width, int height)
-{
-    std::vector<uint8_t> bottomUp(size_t(width) * size_t(height) * 3);
-    GLint alignment = 4;
-    glGetIntegerv(GL_PACK_ALIGNMENT, &alignment);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, bottomUp.data());
-    glPixelStorei(GL_PACK_ALIGNMENT, alignment);
-    std::vector<uint8_t> topDown(bottomUp.size());
-    const size_t row = size_t(width) * 3;
-    for (int y = 0; y < height; ++y)
-        std::copy(bottomUp.begin() + long(size_t(y) * row), bottomUp.begin() + long(size_t(y + 1) * row),
-                  topDown.begin() + long(size_t(height - 1 - y) * row));
-    return topDown;
-}
-
-// The pixel at (x, y), y counted from the top, of a picture read by readPixels.
-struct Rgb {
-    int r, g, b;
-};
-inline Rgb pixelAt(const std::vector<uint8_t>& pixels, int width, int x, int y)
-{
-    const size_t p = (size_t(y) * size_t(width) + size_t(x)) * 3;
-    return {pixels[p], pixels[p + 1], pixels[p + 2]};
 }
 
 } // namespace testimages
