@@ -23,7 +23,7 @@ Terrain::Terrain(const std::string& directory, const std::string& fileName, floa
                  float sizeZ)
     : gridSize(0), sizeX(sizeX), sizeY(sizeY), sizeZ(sizeZ), loaded(false), repeatTexture(1.0f),
       worldBox(nullptr), indexCount(0), drawCount(0),
-      material(false, terrainDiffuse, terrainAmbient, terrainSpecular, 1.0f), maxDepth(4)
+      material(false, terrainDiffuse, terrainAmbient, terrainSpecular, 1.0f), maxDepth(4), quadtreeGrid(false)
 {
     terrainShader = std::make_unique<CgTerrain>(directory);
     material.shader = terrainShader.get();
@@ -115,6 +115,18 @@ void Terrain::render(double, const FrustumPlanes* planes)
     mesh->draw();
 }
 
+void Terrain::raiseDepth()
+{
+    if (maxDepth < gridSize)
+        ++maxDepth;
+}
+
+void Terrain::lowerDepth()
+{
+    if (maxDepth > 0)
+        --maxDepth;
+}
+
 void Terrain::cullPatches(const AxisAlignedBB& box, int depth, const FrustumPlanes& planes)
 {
     const int n = gridSize;
@@ -128,7 +140,7 @@ void Terrain::cullPatches(const AxisAlignedBB& box, int depth, const FrustumPlan
     const int i1 = int(box.max[0] / cellX + half);
     const int k1 = int(box.max[2] / cellZ + half);
 
-    if (i0 < i1 - 1 && k0 < k1 - 1 && depth < maxDepth) {
+    if (i0 < i1 - 1 && k0 < k1 - 1 && depth < maxDepth && quadtreeGrid) {
         // Patches on the border own the apron beyond it.
         AxisAlignedBB widened = box;
         if (i0 == 0)

@@ -52,6 +52,11 @@ class Terrain : public Node
     // terrain material.
     void render(double time, const FrustumPlanes* planes) override;
 
+    // The + and - keys: cull one quadtree level deeper (while maxDepth is below the height map's
+    // side in samples) or one level coarser (while above 0).
+    void raiseDepth();
+    void lowerDepth();
+
     std::vector<float> heights;     // gridSize * gridSize samples in 0..1, row-major from the image's
                                     // top row; empty when the image could not be used
     int gridSize;                   // samples per side (n)
@@ -67,10 +72,13 @@ class Terrain : public Node
     std::unique_ptr<Mesh> mesh;     // owned; null while not loaded
     Material material;              // its texture is the terrain texture (owned by the material)
     std::unique_ptr<CgTerrain> terrainShader; // owned; the material's shader
-    int maxDepth; // deepest quadtree level culled: 4, or 0 when n - 1 is no power of two (the patch
-                  // ranges only match patch boxes for power-of-two grids)
+    int maxDepth;                             // deepest quadtree level used for culling; 4 at first
 
   private:
+    // Patch index ranges match patch boxes only when n - 1 is a power of two; other grids are
+    // culled as a whole.
+    bool quadtreeGrid;
+
     // Reads the image and builds heights, indices and mesh; false (with a message) on failure.
     bool build(const std::string& path);
     bool readHeightMap(const std::string& path);

@@ -194,7 +194,7 @@ void Terrain::buildMesh()
     indices.reserve(size_t(n - 1) * size_t(n - 1) * 6);
     emitCells(indices, uint32_t(n), 0, 0, uint32_t(n - 1), uint32_t(n - 1));
     indexCount = uint32_t(indices.size());
-    maxDepth = isPowerOfTwo(n - 1) ? 4 : 0;
+    quadtreeGrid = isPowerOfTwo(n - 1);
 
     mesh = std::make_unique<Mesh>(std::move(positions), std::move(normals), std::move(texCoords), indices);
 

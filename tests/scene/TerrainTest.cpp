@@ -224,6 +224,29 @@ TEST_F(TerrainFixture, CullingKeepsEveryVisibleCellAndDropsTheRest)
     EXPECT_EQ(terrain.drawCount, 0u);
     terrain.render(0, nullptr);
     EXPECT_EQ(terrain.mesh->indices, terrain.indices);
+
+    // The + and - keys: deeper levels keep every visible cell with fewer indices, depth 0 takes
+    // the terrain whole untested (the node's own box is culled), and the depth stays between 0
+    // and the side in samples.
+    const double eye[3] = {1200, 30, 1200}, target[3] = {1300, 10, 1300};
+    const FrustumPlanes corner = lookAtPlanes(eye, target, 400);
+    terrain.render(0, &corner);
+    const uint32_t atDepthFour = terrain.drawCount;
+    for (int k = 0; k < 4; ++k)
+        terrain.raiseDepth();
+    terrain.render(0, &corner);
+    EXPECT_LT(terrain.drawCount, atDepthFour);
+    expectVisibleCellsDrawn(terrain, corner);
+    for (int k = 0; k < 300; ++k)
+        terrain.raiseDepth();
+    EXPECT_EQ(terrain.maxDepth, n);
+    terrain.render(0, &corner);
+    expectVisibleCellsDrawn(terrain, corner);
+    for (int k = 0; k < 300; ++k)
+        terrain.lowerDepth();
+    EXPECT_EQ(terrain.maxDepth, 0);
+    terrain.render(0, &corner);
+    EXPECT_EQ(terrain.drawCount, terrain.indexCount);
 }
 
 TEST_F(TerrainFixture, GridsOfOtherSizesHaveNoHolesAndAreCulledWhole)
@@ -242,6 +265,7 @@ TEST_F(TerrainFixture, GridsOfOtherSizesHaveNoHolesAndAreCulledWhole)
 
     const double eye[3] = {-100, 20, -100}, away[3] = {-140, 10, -140};
     const FrustumPlanes planes = lookAtPlanes(eye, away, 100);
+    terrain.raiseDepth();
     terrain.render(0, &planes);
     EXPECT_EQ(terrain.drawCount, terrain.indexCount);
 }
