@@ -5,14 +5,15 @@
 #include "app/Window.h"
 #include "platform/DataPath.h"
 
-#include <GL/glew.h>
 #include <GL/freeglut.h>
+#include <GL/glew.h>
 #include <IL/il.h>
 #include <IL/ilu.h>
 
 #include <cstdlib>
 
-namespace {
+namespace
+{
 
 void display()
 {

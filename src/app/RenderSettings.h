@@ -19,10 +19,10 @@ struct RenderSettings {
     static bool cgShaders;       // F10: cartoon three-pass rendering instead of fixed function
     static bool ghostPlayers;    // F11: draw the ghost airplanes
 
-    static GLenum minFilter;    // derived by updateFilters: texture minification filter
-    static GLenum magFilter;    // derived by updateFilters: texture magnification filter
-    static bool filterChanged;  // set by F4/F5; textures re-apply the filters while set; the
-                                // display step clears it at the end of the frame
+    static GLenum minFilter;   // derived by updateFilters: texture minification filter
+    static GLenum magFilter;   // derived by updateFilters: texture magnification filter
+    static bool filterChanged; // set by F4/F5; textures re-apply the filters while set; the
+                               // display step clears it at the end of the frame
 
     static bool materialShaders;     // materials bind their own shader; on only during the final
                                      // cartoon pass, switched off at the start of every frame

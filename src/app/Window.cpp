@@ -4,8 +4,8 @@
 #include "platform/DebugChannel.h"
 #include "platform/Screen.h"
 
-#include <GL/glew.h>
 #include <GL/freeglut.h>
+#include <GL/glew.h>
 
 #include <cstdio>
 
@@ -27,7 +27,8 @@ void createWindow()
     }
 }
 
-namespace {
+namespace
+{
 
 void reportMissing(const char* extension)
 {

@@ -2,9 +2,11 @@
 
 #include <ctime>
 
-namespace platform {
+namespace platform
+{
 
-namespace {
+namespace
+{
 
 int64_t monotonicNanoseconds()
 {

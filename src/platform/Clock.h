@@ -4,7 +4,8 @@
 
 #include <cstdint>
 
-namespace platform {
+namespace platform
+{
 
 using CounterSource = int64_t (*)();
 

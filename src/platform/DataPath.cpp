@@ -5,7 +5,8 @@
 #include <algorithm>
 #include <climits>
 
-namespace platform {
+namespace platform
+{
 
 std::string nativePath(const std::string& path)
 {

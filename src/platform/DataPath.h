@@ -5,7 +5,8 @@
 
 #include <string>
 
-namespace platform {
+namespace platform
+{
 
 // `path` with every backslash replaced by '/'. Apply it whenever a file is opened or created.
 std::string nativePath(const std::string& path);

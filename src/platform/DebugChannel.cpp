@@ -2,7 +2,8 @@
 
 #include <cstdio>
 
-namespace platform {
+namespace platform
+{
 
 void debugOutput(const std::string& text)
 {

@@ -4,7 +4,8 @@
 
 #include <string>
 
-namespace platform {
+namespace platform
+{
 
 void debugOutput(const std::string& text);
 

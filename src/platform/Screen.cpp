@@ -2,7 +2,8 @@
 
 #include <GL/freeglut.h>
 
-namespace platform {
+namespace platform
+{
 
 ScreenSize primaryScreenSize()
 {

@@ -1,7 +1,8 @@
 // Size of the primary screen in pixels. Valid only after glutInit.
 #pragma once
 
-namespace platform {
+namespace platform
+{
 
 struct ScreenSize {
     int width;  // pixels

@@ -1,9 +1,9 @@
 #include "scene/MatrixMath.h"
 
-namespace {
+namespace
+{
 
-template <typename T>
-void multiply(const T a[16], const T b[16], T out[16])
+template <typename T> void multiply(const T a[16], const T b[16], T out[16])
 {
     T result[16];
     for (int column = 0; column < 4; ++column) {
@@ -18,22 +18,19 @@ void multiply(const T a[16], const T b[16], T out[16])
         out[i] = result[i];
 }
 
-template <typename From, typename To>
-void copy(const From from[16], To to[16])
+template <typename From, typename To> void copy(const From from[16], To to[16])
 {
     for (int i = 0; i < 16; ++i)
         to[i] = To(from[i]);
 }
 
-template <typename T>
-void identity(T m[16])
+template <typename T> void identity(T m[16])
 {
     for (int i = 0; i < 16; ++i)
         m[i] = (i % 5 == 0) ? T(1) : T(0);
 }
 
-template <typename T>
-void transform(const T m[16], const T p[3], T out[3])
+template <typename T> void transform(const T m[16], const T p[3], T out[3])
 {
     const T x = p[0], y = p[1], z = p[2];
     out[0] = m[0] * x + m[4] * y + m[8] * z + m[12];
@@ -43,16 +40,46 @@ void transform(const T m[16], const T p[3], T out[3])
 
 } // namespace
 
-void multMatrix(const float a[16], const float b[16], float out[16]) { multiply(a, b, out); }
-void multMatrix(const double a[16], const double b[16], double out[16]) { multiply(a, b, out); }
+void multMatrix(const float a[16], const float b[16], float out[16])
+{
+    multiply(a, b, out);
+}
+void multMatrix(const double a[16], const double b[16], double out[16])
+{
+    multiply(a, b, out);
+}
 
-void copyMatrix(const float from[16], float to[16]) { copy(from, to); }
-void copyMatrix(const double from[16], double to[16]) { copy(from, to); }
-void copyMatrix(const double from[16], float to[16]) { copy(from, to); }
-void copyMatrix(const float from[16], double to[16]) { copy(from, to); }
+void copyMatrix(const float from[16], float to[16])
+{
+    copy(from, to);
+}
+void copyMatrix(const double from[16], double to[16])
+{
+    copy(from, to);
+}
+void copyMatrix(const double from[16], float to[16])
+{
+    copy(from, to);
+}
+void copyMatrix(const float from[16], double to[16])
+{
+    copy(from, to);
+}
 
-void loadIdentity(float m[16]) { identity(m); }
-void loadIdentity(double m[16]) { identity(m); }
+void loadIdentity(float m[16])
+{
+    identity(m);
+}
+void loadIdentity(double m[16])
+{
+    identity(m);
+}
 
-void transformPoint(const float m[16], const float p[3], float out[3]) { transform(m, p, out); }
-void transformPoint(const double m[16], const double p[3], double out[3]) { transform(m, p, out); }
+void transformPoint(const float m[16], const float p[3], float out[3])
+{
+    transform(m, p, out);
+}
+void transformPoint(const double m[16], const double p[3], double out[3])
+{
+    transform(m, p, out);
+}

@@ -17,7 +17,9 @@ TEST(Window, GameModeStringFromScreenSize)
     EXPECT_EQ(gameModeString(1280, 1024), "1280x1024:32@60");
 }
 
-class GameTest : public GLTest {};
+class GameTest : public GLTest
+{
+};
 
 TEST_F(GameTest, StartsOnTheMenuAndPublishesTheDataDirectory)
 {

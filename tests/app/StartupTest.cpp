@@ -7,7 +7,8 @@
 #include <cstdlib>
 #include <string>
 
-namespace {
+namespace
+{
 
 struct RunResult {
     std::string output; // standard output and standard error, interleaved
@@ -18,8 +19,8 @@ RunResult runGame(const std::string& environment)
 {
     // In the sanitizer build the game's leak check would only see the GL driver, which Mesa unloads
     // before the check runs; these runs are about the start-up messages.
-    const std::string command = environment + " ASAN_OPTIONS=detect_leaks=0 timeout 20 " +
-                                AEROVANT_GAME_EXECUTABLE + " 2>&1";
+    const std::string command =
+        environment + " ASAN_OPTIONS=detect_leaks=0 timeout 20 " + AEROVANT_GAME_EXECUTABLE + " 2>&1";
     RunResult result{"", -1};
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe)

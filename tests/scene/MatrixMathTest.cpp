@@ -4,7 +4,8 @@
 
 #include <cmath>
 
-namespace {
+namespace
+{
 
 // Rotation about z by `radians`, then translation: the transform glTranslate(t); glRotate(z).
 void rotationZ(double radians, const double t[3], double m[16])

@@ -2,8 +2,8 @@
 
 #include "app/RenderSettings.h"
 
-#include <GL/glew.h>
 #include <GL/freeglut.h>
+#include <GL/glew.h>
 #include <IL/il.h>
 #include <IL/ilu.h>
 
@@ -11,9 +11,11 @@
 
 #include <cstdlib>
 
-namespace testsupport {
+namespace testsupport
+{
 
-namespace {
+namespace
+{
 
 // Mesa unloads its driver when the process ends, before LeakSanitizer looks at the heap, and then the
 // driver's own allocations cannot be attributed to it (the suppressions name libraries). Keeping the

@@ -4,15 +4,17 @@
 
 #include <gtest/gtest.h>
 
-namespace testsupport {
+namespace testsupport
+{
 
 // Creates the shared context if needed; false when no display is available.
 bool ensureGLContext();
 
 } // namespace testsupport
 
-class GLTest : public ::testing::Test {
-protected:
+class GLTest : public ::testing::Test
+{
+  protected:
     void SetUp() override;
     void TearDown() override;
 };

@@ -5,8 +5,9 @@
 
 #include <cstdint>
 
-class ManualCounter {
-public:
+class ManualCounter
+{
+  public:
     ManualCounter() { platform::setCounterSource(read); }
     ~ManualCounter() { platform::setCounterSource(nullptr); }
     ManualCounter(const ManualCounter&) = delete;
@@ -18,7 +19,7 @@ public:
         ticks_() += int64_t(seconds * double(platform::queryPerformanceFrequency()));
     }
 
-private:
+  private:
     static int64_t& ticks_()
     {
         static int64_t ticks = 0;
