@@ -5,8 +5,8 @@
 #include "app/Window.h"
 #include "platform/DataPath.h"
 
-#include <GL/freeglut.h>
 #include <GL/glew.h>
+#include <GL/freeglut.h>
 #include <IL/il.h>
 #include <IL/ilu.h>
 

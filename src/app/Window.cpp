@@ -4,8 +4,8 @@
 #include "platform/DebugChannel.h"
 #include "platform/Screen.h"
 
-#include <GL/freeglut.h>
 #include <GL/glew.h>
+#include <GL/freeglut.h>
 
 #include <cstdio>
 

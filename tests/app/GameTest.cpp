@@ -25,7 +25,7 @@ TEST_F(GameTest, StartsOnTheMenuAndPublishesTheDataDirectory)
 {
     ManualCounter counter;
     counter.set(1000);
-    Game game("/data/dir/");
+    ScopedGame game("/data/dir/");
     EXPECT_FALSE(game.racing);
     EXPECT_EQ(game.currentLevel, -1);
     EXPECT_EQ(game.counterFrequency, 1000000000);
@@ -33,13 +33,12 @@ TEST_F(GameTest, StartsOnTheMenuAndPublishesTheDataDirectory)
     EXPECT_EQ(baseDirectory, "/data/dir/");
     game.updateFrame(); // only asks for a redisplay
     EXPECT_FALSE(game.racing);
-    game.cleanUp();
 }
 
 TEST_F(GameTest, FrameRateWindowRestartsOnlyAfterASecond)
 {
     ManualCounter counter;
-    Game game("");
+    ScopedGame game("");
 
     // The first frame after a reset shows the rate of that single frame.
     counter.advanceSeconds(0.25);
@@ -75,7 +74,7 @@ TEST_F(GameTest, FrameRateWindowRestartsOnlyAfterASecond)
 TEST_F(GameTest, DisplayStepClearsFilterChangeAndLeavesPolygonModeForTheNextFrame)
 {
     ManualCounter counter;
-    Game game("");
+    ScopedGame game("");
     RenderSettings::filterChanged = true;
     RenderSettings::wireframe = true;
     game.displayFrame();

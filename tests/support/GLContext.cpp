@@ -2,8 +2,8 @@
 
 #include "app/RenderSettings.h"
 
-#include <GL/freeglut.h>
 #include <GL/glew.h>
+#include <GL/freeglut.h>
 #include <IL/il.h>
 #include <IL/ilu.h>
 
