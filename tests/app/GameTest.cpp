@@ -21,6 +21,17 @@ class GameTest : public GLTest
 {
 };
 
+namespace
+{
+
+// A Game that releases what it owns when the test ends, as the exit handler does in the program.
+struct ScopedGame : Game {
+    explicit ScopedGame(const std::string& directory) : Game(directory) {}
+    ~ScopedGame() { cleanUp(); }
+};
+
+} // namespace
+
 TEST_F(GameTest, StartsOnTheMenuAndPublishesTheDataDirectory)
 {
     ManualCounter counter;
