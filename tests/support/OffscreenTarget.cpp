@@ -7,45 +7,33 @@
 namespace testsupport
 {
 
-OffscreenTarget::OffscreenTarget(int w, int h, GLenum textureFormat, GLenum filter) : width(w), height(h)
+OffscreenTarget::OffscreenTarget(int w, int h, GLenum format) : width(w), height(h)
 {
-    GLint previous = 0;
+    GLint previous = 0, previousTexture = 0;
     glGetIntegerv(GL_FRAMEBUFFER_BINDING, &previous);
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &previousTexture);
     glGenFramebuffers(1, &framebuffer);
     glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
-    if (textureFormat != 0) {
-        const float border[4] = {1, 1, 1, 1};
-        glGenTextures(1, &colourTexture);
-        glBindTexture(GL_TEXTURE_2D, colourTexture);
-        glTexImage2D(GL_TEXTURE_2D, 0, GLint(textureFormat), width, height, 0, GL_RGBA, GL_FLOAT, nullptr);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GLint(filter));
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GLint(filter));
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_BORDER);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_BORDER);
-        glTexParameterfv(GL_TEXTURE_2D, GL_TEXTURE_BORDER_COLOR, border);
-        glBindTexture(GL_TEXTURE_2D, 0);
-        glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, colourTexture, 0);
-    } else {
-        glGenRenderbuffers(1, &colour);
-        glBindRenderbuffer(GL_RENDERBUFFER, colour);
-        glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width, height);
-        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour);
-    }
+    glGenTextures(1, &colour);
+    glBindTexture(GL_TEXTURE_2D, colour);
+    glTexImage2D(GL_TEXTURE_2D, 0, GLint(format), width, height, 0, GL_RGBA, GL_FLOAT, nullptr);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glBindTexture(GL_TEXTURE_2D, GLuint(previousTexture));
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, colour, 0);
     glGenRenderbuffers(1, &depth);
     glBindRenderbuffer(GL_RENDERBUFFER, depth);
     glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT24, width, height);
     glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depth);
     glBindRenderbuffer(GL_RENDERBUFFER, 0);
+    isComplete = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
     glBindFramebuffer(GL_FRAMEBUFFER, GLuint(previous));
 }
 
 OffscreenTarget::~OffscreenTarget()
 {
     glDeleteFramebuffers(1, &framebuffer);
-    if (colour != 0)
-        glDeleteRenderbuffers(1, &colour);
-    if (colourTexture != 0)
-        glDeleteTextures(1, &colourTexture);
+    glDeleteTextures(1, &colour);
     glDeleteRenderbuffers(1, &depth);
 }
 
@@ -62,16 +50,6 @@ void OffscreenTarget::unbind() const
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     glDrawBuffer(GL_BACK);
     glReadBuffer(GL_BACK);
-}
-
-bool OffscreenTarget::complete() const
-{
-    GLint previous = 0;
-    glGetIntegerv(GL_FRAMEBUFFER_BINDING, &previous);
-    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
-    const bool ok = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
-    glBindFramebuffer(GL_FRAMEBUFFER, GLuint(previous));
-    return ok;
 }
 
 std::vector<uint8_t> OffscreenTarget::read() const

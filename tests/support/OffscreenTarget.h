@@ -1,6 +1,6 @@
 // An off-screen colour and depth buffer for GL tests that look at what they draw (the shared test
-// window is hidden, so its own pixels cannot be trusted), with helpers to read it back, to measure
-// colours and to keep a picture for a person to look at.
+// window is hidden, so its own pixels cannot be trusted), with helpers to read it back and to keep
+// a picture for a person to look at.
 #pragma once
 
 #include <GL/glew.h>
@@ -19,19 +19,18 @@ struct Rgba {
 class OffscreenTarget
 {
   public:
-    // A 24-bit depth buffer and colour of `width` x `height` pixels: RGBA8 in a render buffer, or
-    // with a `textureFormat` (GL_RGBA8, GL_RGBA16F, ...) a GL_TEXTURE_2D of that format, filtered
-    // with `filter` and reading white outside its edges, for passes whose picture is sampled later.
-    OffscreenTarget(int width, int height, GLenum textureFormat = 0, GLenum filter = GL_NEAREST);
-    ~OffscreenTarget(); // deletes the frame buffer and its two attachments
+    // A 24-bit depth buffer and a colour texture of `width` x `height` pixels in `format` (GL_RGBA8,
+    // GL_RGBA16F, ...), nearest-filtered, so passes can also sample the picture later.
+    OffscreenTarget(int width, int height, GLenum format = GL_RGBA8);
+    ~OffscreenTarget(); // deletes the frame buffer and its attachments
     OffscreenTarget(const OffscreenTarget&) = delete;
     OffscreenTarget& operator=(const OffscreenTarget&) = delete;
 
     // Draws into the target from now on, with the viewport covering it; unbind returns to the window.
     void bind() const;
     void unbind() const;
-    bool complete() const;
-    GLuint texture() const { return colourTexture; } // 0 for a render buffer target
+    bool complete() const { return isComplete; }
+    GLuint texture() const { return colour; }
 
     // Rows bottom to top, 4 bytes per pixel; reads the target whether bound or not.
     std::vector<uint8_t> read() const;
@@ -46,9 +45,9 @@ class OffscreenTarget
 
   private:
     GLuint framebuffer = 0;
-    GLuint colour = 0;        // render buffer, or 0
-    GLuint colourTexture = 0; // texture, or 0
+    GLuint colour = 0; // texture
     GLuint depth = 0;
+    bool isComplete = false;
 };
 
 } // namespace testsupport
