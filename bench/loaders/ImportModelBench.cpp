@@ -5,11 +5,10 @@
 
 #include "platform/DataPath.h"
 #include "scene/Model.h"
+#include "support/BenchContext.h"
 
 #include <GL/glew.h>
 
-#include <GL/freeglut.h>
-#include <IL/il.h>
 #include <benchmark/benchmark.h>
 
 #include <memory>
@@ -17,33 +16,9 @@
 namespace
 {
 
-// A hidden window gives the GL context; made once for the whole benchmark run.
-bool ensureContext()
-{
-    static const bool ready = [] {
-        if (glutGet(GLUT_INIT_STATE) == 0) {
-            int argc = 1;
-            char name[] = "aerovant_bench";
-            char* argv[] = {name, nullptr};
-            glutInit(&argc, argv);
-        }
-        if (glutGetWindow() == 0) {
-            glutInitDisplayMode(GLUT_RGBA | GLUT_DEPTH);
-            glutInitWindowSize(64, 64);
-            glutCreateWindow("aerovant bench");
-            glutHideWindow();
-        }
-        if (glewInit() != GLEW_OK)
-            return false;
-        ilInit();
-        return true;
-    }();
-    return ready;
-}
-
 void importAirplane(benchmark::State& state)
 {
-    if (!ensureContext()) {
+    if (!ensureBenchContext()) {
         state.SkipWithError("no GL context (run under xvfb-run)");
         return;
     }

@@ -7,12 +7,10 @@
 #include "platform/DataPath.h"
 #include "scene/Group.h"
 #include "scene/Scene.h"
+#include "support/BenchContext.h"
 
 #include <GL/glew.h>
 
-#include <GL/freeglut.h>
-#include <IL/il.h>
-#include <IL/ilu.h>
 #include <benchmark/benchmark.h>
 
 #include <memory>
@@ -20,31 +18,6 @@
 
 namespace
 {
-
-// A hidden window gives the GL context; made once for the whole benchmark run.
-bool levelContext()
-{
-    static const bool ready = [] {
-        if (glutGet(GLUT_INIT_STATE) == 0) {
-            int argc = 1;
-            char name[] = "aerovant_bench";
-            char* argv[] = {name, nullptr};
-            glutInit(&argc, argv);
-        }
-        if (glutGetWindow() == 0) {
-            glutInitDisplayMode(GLUT_RGBA | GLUT_DEPTH);
-            glutInitWindowSize(64, 64);
-            glutCreateWindow("aerovant bench");
-            glutHideWindow();
-        }
-        if (glewInit() != GLEW_OK)
-            return false;
-        ilInit();
-        iluInit();
-        return true;
-    }();
-    return ready;
-}
 
 size_t countNodes(const Group& group)
 {
@@ -61,7 +34,7 @@ size_t countNodes(const Group& group)
 
 void loadLevel(benchmark::State& state, const std::string& path)
 {
-    if (!std::getenv("DISPLAY") || !levelContext()) {
+    if (!std::getenv("DISPLAY") || !ensureBenchContext()) {
         state.SkipWithError("no GL context (run under xvfb-run)");
         return;
     }

@@ -1,8 +1,8 @@
 // Back-to-front sorting of a transparent mesh, as drawSorted does it every frame: read the
 // matrices, order the triangles by clip-space depth, refill the index buffer.
 #include "scene/Mesh.h"
+#include "support/BenchContext.h"
 
-#include <GL/freeglut.h>
 #include <GL/glew.h>
 #include <GL/glu.h>
 #include <benchmark/benchmark.h>
@@ -14,25 +14,6 @@ namespace
 {
 
 constexpr int triangleCount = 10000;
-
-// A hidden window gives the GL context; made once for the whole benchmark run.
-bool ensureContext()
-{
-    static const bool ready = [] {
-        if (glutGet(GLUT_INIT_STATE) == 0) {
-            int argc = 1;
-            char name[] = "aerovant_bench";
-            char* argv[] = {name, nullptr};
-            glutInit(&argc, argv);
-        }
-        glutInitDisplayMode(GLUT_RGBA | GLUT_DEPTH);
-        glutInitWindowSize(64, 64);
-        glutCreateWindow("aerovant bench");
-        glutHideWindow();
-        return glewInit() == GLEW_OK;
-    }();
-    return ready;
-}
 
 // Small triangles scattered through a 100-unit cube in front of the eye (random depths), or
 // laid out on one plane facing the eye (every depth key equal).
@@ -56,7 +37,7 @@ std::unique_ptr<Mesh> makeTriangles(bool facingPlane)
 
 void sortTriangles(benchmark::State& state, bool facingPlane, bool turning)
 {
-    if (!ensureContext()) {
+    if (!ensureBenchContext()) {
         state.SkipWithError("no GL context (run under xvfb-run)");
         return;
     }

@@ -3,12 +3,11 @@
 #include "scene/Terrain.h"
 
 #include "platform/DataPath.h"
+#include "support/BenchContext.h"
 #include "support/TestImages.h"
 
 #include <GL/glew.h>
 
-#include <GL/freeglut.h>
-#include <IL/il.h>
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -18,30 +17,6 @@
 
 namespace
 {
-
-// A hidden window gives the GL context; made once for the whole benchmark run.
-bool ensureContext()
-{
-    static const bool ready = [] {
-        if (glutGet(GLUT_INIT_STATE) == 0) {
-            int argc = 1;
-            char name[] = "aerovant_bench";
-            char* argv[] = {name, nullptr};
-            glutInit(&argc, argv);
-        }
-        if (glutGetWindow() == 0) {
-            glutInitDisplayMode(GLUT_RGBA | GLUT_DEPTH);
-            glutInitWindowSize(64, 64);
-            glutCreateWindow("aerovant bench");
-            glutHideWindow();
-        }
-        if (glewInit() != GLEW_OK)
-            return false;
-        ilInit();
-        return true;
-    }();
-    return ready;
-}
 
 // A folder holding the shader programs and rolling hills of every benchmarked size; removed at exit.
 const std::string& benchDirectory()
@@ -79,7 +54,7 @@ std::string heightMap(int n)
 
 void buildTerrain(benchmark::State& state)
 {
-    if (!ensureContext() || benchDirectory().empty()) {
+    if (!ensureBenchContext() || benchDirectory().empty()) {
         state.SkipWithError("no GL context (run under xvfb-run) or no temporary folder");
         return;
     }

@@ -6,34 +6,13 @@
 #include "shading/CgCartoon.h"
 #include "shading/CgOutline.h"
 #include "shading/ShadingState.h"
+#include "support/BenchContext.h"
 
-#include <GL/freeglut.h>
 #include <GL/glew.h>
 #include <benchmark/benchmark.h>
 
 namespace
 {
-
-// The benchmark run's GL context: a hidden window, unless another benchmark already made one.
-bool ensureContext()
-{
-    static const bool ready = [] {
-        if (glutGet(GLUT_INIT_STATE) == 0) {
-            int argc = 1;
-            char name[] = "aerovant_bench";
-            char* argv[] = {name, nullptr};
-            glutInit(&argc, argv);
-        }
-        if (glutGetWindow() == 0) {
-            glutInitDisplayMode(GLUT_RGBA | GLUT_DEPTH);
-            glutInitWindowSize(64, 64);
-            glutCreateWindow("aerovant bench");
-            glutHideWindow();
-        }
-        return glewInit() == GLEW_OK;
-    }();
-    return ready;
-}
 
 GLuint makeTexture()
 {
@@ -49,7 +28,7 @@ GLuint makeTexture()
 // Binding one textured material after another, with the shadow and outline maps in place.
 void cartoonBind(benchmark::State& state)
 {
-    if (!ensureContext()) {
+    if (!ensureBenchContext()) {
         state.SkipWithError("no GL context (run under xvfb-run)");
         return;
     }
@@ -81,7 +60,7 @@ BENCHMARK(cartoonBind);
 // The outline pass's bind: one vertex program and two tracked matrices.
 void outlineBind(benchmark::State& state)
 {
-    if (!ensureContext()) {
+    if (!ensureBenchContext()) {
         state.SkipWithError("no GL context (run under xvfb-run)");
         return;
     }
