@@ -1,6 +1,5 @@
 #include "loaders/ColladaLoader.h"
 
-#include "support/ColladaDocument.h"
 #include "support/GLContext.h"
 #include "support/ScratchDirectory.h"
 #include "support/TestImages.h"
@@ -15,225 +14,241 @@
 
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
+#include <map>
 #include <memory>
 
 namespace
 {
 
-using collada::Document;
-using collada::Instance;
-using collada::Node;
-using collada::PolygonSet;
+// One model with every feature the game reads. Materials: colours, a name shared by two, both
+// transparency modes, a shader-only effect, textures relative to the model, from the artist's disk
+// and missing. Geometry: a quad whose inputs share one index (texture coordinates equal x and y),
+// and a shape with two polygon sets (a triangle, and a pentagon without normals). Nodes: "pair" at
+// (1, 2, 3) inside "parent" at (10, 0, 0) shows the quad and the shape; "other" scales the quad by 2;
+// "spinner" shows it twice, moved, turned and scaled by keys. Unit and up axis are not applied.
+const char* const modelDocument = R"(<?xml version="1.0"?>
+<COLLADA xmlns="http://www.collada.org/2005/11/COLLADASchema" version="1.4.1">
+<asset><unit meter="0.01"/><up_axis>Z_UP</up_axis></asset>
+<library_images><image id="skin-image"><init_from>tex/skin.png</init_from></image>
+  <image id="decal-image"><init_from>file:///C:/Users/artist/decal.png</init_from></image>
+  <image id="lost-image"><init_from>tex/lost.png</init_from></image></library_images>
+<library_materials>
+  <material id="paint" name="Shiny"><instance_effect url="#paint-fx"/></material>
+  <material id="paint2" name="Shiny"><instance_effect url="#paint2-fx"/></material>
+  <material id="glass"><instance_effect url="#glass-fx"/></material>
+  <material id="smoke"><instance_effect url="#smoke-fx"/></material>
+  <material id="clear"><instance_effect url="#clear-fx"/></material>
+  <material id="custom"><instance_effect url="#custom-fx"/></material>
+  <material id="skin"><instance_effect url="#skin-fx"/></material>
+  <material id="decal"><instance_effect url="#decal-fx"/></material>
+  <material id="lost"><instance_effect url="#lost-fx"/></material></library_materials>
+<library_effects>
+<effect id="paint-fx"><profile_COMMON><technique sid="t"><phong>
+  <ambient><color>0.1 0.2 0.3 1</color></ambient><diffuse><color>0.8 0.1 0.2 1</color></diffuse>
+  <specular><color>0.5 0.6 0.7 1</color></specular><shininess><float>24</float></shininess>
+</phong></technique></profile_COMMON></effect>
+<effect id="paint2-fx"><profile_COMMON><technique sid="t"><phong>
+  <diffuse><color>0.1 0.9 0.1 1</color></diffuse></phong></technique></profile_COMMON></effect>
+<effect id="glass-fx"><profile_COMMON><technique sid="t"><lambert><diffuse><color>0.2 0.4 0.8 1</color></diffuse>
+  <transparent opaque="A_ONE"><color>1 1 1 0.25</color></transparent><transparency><float>0.8</float></transparency>
+</lambert></technique></profile_COMMON></effect>
+<effect id="smoke-fx"><profile_COMMON><technique sid="t"><lambert>
+  <transparent opaque="RGB_ZERO"><color>0.5 0.5 0.5 1</color></transparent><transparency><float>1</float></transparency>
+</lambert></technique></profile_COMMON></effect>
+<effect id="clear-fx"><profile_COMMON><technique sid="t"><lambert>
+  <transparent opaque="A_ONE"><color>0 0 0 1</color></transparent><transparency><float>1</float></transparency>
+</lambert></technique></profile_COMMON></effect>
+<effect id="custom-fx"><profile_GLSL><technique sid="t"><pass sid="p"/></technique></profile_GLSL></effect>
+<effect id="skin-fx"><profile_COMMON><technique sid="t"><phong>
+  <diffuse><texture texture="skin-image" texcoord="UV"/></diffuse></phong></technique></profile_COMMON></effect>
+<effect id="decal-fx"><profile_COMMON><technique sid="t"><phong>
+  <diffuse><texture texture="decal-image" texcoord="UV"/></diffuse></phong></technique></profile_COMMON></effect>
+<effect id="lost-fx"><profile_COMMON><technique sid="t"><phong>
+  <diffuse><texture texture="lost-image" texcoord="UV"/></diffuse></phong></technique></profile_COMMON></effect>
+</library_effects>
+<library_geometries><geometry id="quad"><mesh>
+  <source id="qp"><float_array id="qpa" count="12">0 0 0 1 0 0 1 1 0 0 1 0</float_array><technique_common>
+    <accessor source="#qpa" count="4" stride="3"><param name="X" type="float"/><param name="Y" type="float"/><param name="Z" type="float"/></accessor></technique_common></source>
+  <source id="qn"><float_array id="qna" count="12">0 0 1 0 0 1 0 0 1 0 0 1</float_array><technique_common>
+    <accessor source="#qna" count="4" stride="3"><param name="X" type="float"/><param name="Y" type="float"/><param name="Z" type="float"/></accessor></technique_common></source>
+  <source id="qt"><float_array id="qta" count="8">0 0 1 0 1 1 0 1</float_array><technique_common>
+    <accessor source="#qta" count="4" stride="2"><param name="S" type="float"/><param name="T" type="float"/></accessor></technique_common></source>
+  <vertices id="qv"><input semantic="POSITION" source="#qp"/></vertices>
+  <triangles material="s" count="2"><input semantic="VERTEX" source="#qv" offset="0"/>
+    <input semantic="NORMAL" source="#qn" offset="0"/><input semantic="TEXCOORD" source="#qt" offset="0"/>
+    <p>0 1 2 0 2 3</p></triangles></mesh></geometry>
+<geometry id="shape"><mesh>
+  <source id="sp"><float_array id="spa" count="24">0 0 0 1 0 0 0 1 0 2 0 0 4 0 0 4 2 0 3 3 0 2 2 0</float_array>
+    <technique_common><accessor source="#spa" count="8" stride="3"><param name="X" type="float"/><param name="Y" type="float"/><param name="Z" type="float"/></accessor></technique_common></source>
+  <vertices id="sv"><input semantic="POSITION" source="#sp"/></vertices>
+  <triangles material="first" count="1"><input semantic="VERTEX" source="#sv" offset="0"/><p>0 1 2</p></triangles>
+  <polylist material="second" count="1"><input semantic="VERTEX" source="#sv" offset="0"/>
+    <vcount>5</vcount><p>3 4 5 6 7</p></polylist></mesh></geometry></library_geometries>
+<library_animations>
+<animation id="a1"><source id="t1"><float_array id="t1a" count="2">0 2</float_array><technique_common>
+    <accessor source="#t1a" count="2" stride="1"><param name="T" type="float"/></accessor></technique_common></source>
+  <source id="v1"><float_array id="v1a" count="6">0 0 0 4 0 0</float_array><technique_common>
+    <accessor source="#v1a" count="2" stride="3"><param name="X" type="float"/><param name="Y" type="float"/><param name="Z" type="float"/></accessor></technique_common></source>
+  <sampler id="s1"><input semantic="INPUT" source="#t1"/><input semantic="OUTPUT" source="#v1"/></sampler>
+  <channel source="#s1" target="spinner/loc"/></animation>
+<animation id="a2"><source id="t2"><float_array id="t2a" count="2">0 1</float_array><technique_common>
+    <accessor source="#t2a" count="2" stride="1"><param name="T" type="float"/></accessor></technique_common></source>
+  <source id="v2"><float_array id="v2a" count="2">0 90</float_array><technique_common>
+    <accessor source="#v2a" count="2" stride="1"><param name="X" type="float"/></accessor></technique_common></source>
+  <sampler id="s2"><input semantic="INPUT" source="#t2"/><input semantic="OUTPUT" source="#v2"/></sampler>
+  <channel source="#s2" target="spinner/spin.ANGLE"/></animation>
+<animation id="a3"><source id="t3"><float_array id="t3a" count="2">0 2</float_array><technique_common>
+    <accessor source="#t3a" count="2" stride="1"><param name="T" type="float"/></accessor></technique_common></source>
+  <source id="v3"><float_array id="v3a" count="6">1 1 1 2 2 2</float_array><technique_common>
+    <accessor source="#v3a" count="2" stride="3"><param name="X" type="float"/><param name="Y" type="float"/><param name="Z" type="float"/></accessor></technique_common></source>
+  <sampler id="s3"><input semantic="INPUT" source="#t3"/><input semantic="OUTPUT" source="#v3"/></sampler>
+  <channel source="#s3" target="spinner/size"/></animation></library_animations>
+<library_visual_scenes><visual_scene id="scene">
+<node id="parent"><translate>10 0 0</translate><node id="pair"><translate>1 2 3</translate>
+  <instance_geometry url="#quad"><bind_material><technique_common>
+    <instance_material symbol="s" target="#paint"/></technique_common></bind_material></instance_geometry>
+  <instance_geometry url="#shape"><bind_material><technique_common><instance_material symbol="first" target="#paint"/>
+    <instance_material symbol="second" target="#glass"/></technique_common></bind_material></instance_geometry>
+</node></node>
+<node id="other"><scale>2 2 2</scale><instance_geometry url="#quad"><bind_material><technique_common>
+  <instance_material symbol="s" target="#paint2"/></technique_common></bind_material></instance_geometry></node>
+<node id="spinner"><translate sid="loc">0 0 0</translate><rotate sid="spin">0 1 0 0</rotate><scale sid="size">1 1 1</scale>
+  <instance_geometry url="#quad"><bind_material><technique_common>
+    <instance_material symbol="s" target="#skin"/></technique_common></bind_material></instance_geometry>
+  <instance_geometry url="#quad"><bind_material><technique_common>
+    <instance_material symbol="s" target="#decal"/></technique_common></bind_material></instance_geometry></node>
+</visual_scene></library_visual_scenes><scene><instance_visual_scene url="#scene"/></scene></COLLADA>
+)";
 
 // Models are written to <scratch>/models/ and loaded as the game does: data directory plus a
-// relative path with backslashes.
+// relative path with backslashes. Standard error of the load lands in `messages`.
 class ColladaLoaderTest : public GLTest
 {
   protected:
-    void SetUp() override
+    // Writes the test model as `name` unless `write` is false, and loads it.
+    std::unique_ptr<Model> load(const std::string& name = "thing.dae", bool write = true)
     {
-        GLTest::SetUp();
-        ASSERT_FALSE(scratch.path().empty());
-        std::filesystem::create_directories(scratch.path() + "models/tex");
-    }
-
-    std::unique_ptr<Model> load(const Document& document, const std::string& name = "thing.dae")
-    {
-        EXPECT_TRUE(document.write(scratch.path() + "models/" + name));
-        return std::unique_ptr<Model>(loadModel(scratch.path(), "models\\" + name));
-    }
-
-    // Loads while capturing standard error into `messages`.
-    std::unique_ptr<Model> loadCapturing(const std::string& fileName, std::string& messages)
-    {
+        if (write)
+            scratch.write("models/" + name, modelDocument);
         testing::internal::CaptureStderr();
-        std::unique_ptr<Model> model(loadModel(scratch.path(), fileName));
+        std::unique_ptr<Model> model(loadModel(scratch.path(), "models\\" + name));
         messages = testing::internal::GetCapturedStderr();
         return model;
     }
 
     testsupport::ScratchDirectory scratch;
+    std::string messages;
 };
 
-Node placed(const std::string& id, const std::string& transforms, std::vector<Instance> instances,
-            std::vector<Node> children = {})
+// The first `count` values at `values`, rounded to thousandths so that numbers read from text
+// compare exactly.
+std::vector<float> rounded(const float* values, int count = 4)
 {
-    return Node{id, transforms, std::move(instances), std::move(children)};
-}
-
-void expectColour(const float actual[4], std::initializer_list<float> expected, const char* what)
-{
-    const float* e = expected.begin();
-    for (int k = 0; k < 4; ++k)
-        EXPECT_NEAR(actual[k], e[k], 1e-5) << what << " component " << k;
+    std::vector<float> out(values, values + count);
+    for (float& value : out)
+        value = std::round(value * 1000) / 1000;
+    return out;
 }
 
 } // namespace
 
-TEST_F(ColladaLoaderTest, MaterialsKeepColoursOpacityAndIdsFromTheFile)
+TEST_F(ColladaLoaderTest, MaterialsKeepColoursOpacityIdsAndTextures)
 {
-    Document document;
-    document.colourMaterial("paint", {0.8, 0.1, 0.2, 1}, {0.1, 0.2, 0.3, 1}, {0.5, 0.6, 0.7, 1}, 24, "Shiny")
-        .colourMaterial("paint2", {0.1, 0.9, 0.1, 1}, {0, 0, 0, 1}, {0, 0, 0, 1}, 8, "Shiny")
-        .transparentMaterial("glass", "A_ONE", {1, 1, 1, 0.25}, 0.8)
-        .transparentMaterial("smoke", "RGB_ZERO", {0.5, 0.5, 0.5, 1}, 1)
-        .transparentMaterial("clear", "A_ONE", {0, 0, 0, 1}, 1)
-        .shaderMaterial("custom");
-    collada::addQuad(document, "quad", "surface");
-    document.node(placed("n", "", {{"quad", {{"surface", "paint"}}}}));
-    const auto model = load(document);
+    const std::vector<uint8_t> pixels(4 * 4 * 3, 200);
+    ASSERT_TRUE(testimages::writeRgbPng(scratch.write("models/tex/skin.png", ""), 4, 4, pixels));
+    ASSERT_TRUE(testimages::writeRgbPng(scratch.path() + "models/decal.png", 4, 4, pixels));
+    const auto model = load();
     ASSERT_TRUE(model->loaded);
 
-    // Keyed by id, also when two materials share a name; one per material of the library.
-    ASSERT_EQ(model->materials.size(), 6u);
-    for (const char* id : {"paint", "paint2", "glass", "smoke", "clear", "custom"})
-        ASSERT_TRUE(model->materials.count(id)) << id;
-
-    const Material& paint = *model->materials["paint"];
-    expectColour(paint.diffuse, {0.8f, 0.1f, 0.2f, 1}, "diffuse");
-    expectColour(paint.ambient, {0.1f, 0.2f, 0.3f, 1}, "ambient");
-    expectColour(paint.specular, {0.5f, 0.6f, 0.7f, 1}, "specular");
-    EXPECT_FLOAT_EQ(paint.shininess, 24);
-    EXPECT_FALSE(paint.transparent);
-    EXPECT_EQ(paint.texture, 0u);
-    expectColour(model->materials["paint2"]->diffuse, {0.1f, 0.9f, 0.1f, 1}, "second Shiny");
+    // Keyed by id, also when two materials share a name.
+    ASSERT_EQ(model->materials.size(), 9u);
+    std::map<std::string, const Material*> m;
+    for (const char* id : {"paint", "paint2", "glass", "smoke", "clear", "custom", "skin", "decal", "lost"})
+        ASSERT_TRUE((m[id] = model->materials[id])) << id;
+    EXPECT_EQ(rounded(m["paint"]->diffuse), (std::vector<float>{0.8f, 0.1f, 0.2f, 1}));
+    EXPECT_EQ(rounded(m["paint"]->ambient), (std::vector<float>{0.1f, 0.2f, 0.3f, 1}));
+    EXPECT_EQ(rounded(m["paint"]->specular), (std::vector<float>{0.5f, 0.6f, 0.7f, 1}));
+    EXPECT_FLOAT_EQ(m["paint"]->shininess, 24);
+    EXPECT_EQ(rounded(m["paint2"]->diffuse), (std::vector<float>{0.1f, 0.9f, 0.1f, 1}));
 
     // A_ONE: the transparent colour's alpha times the factor; RGB_ZERO: one minus the average of
-    // its red, green and blue times the factor. The opacity becomes the alpha of all three colours.
-    const Material& glass = *model->materials["glass"];
-    EXPECT_NEAR(glass.diffuse[3], 0.2, 1e-5);
-    EXPECT_NEAR(glass.ambient[3], 0.2, 1e-5);
-    EXPECT_NEAR(glass.specular[3], 0.2, 1e-5);
-    EXPECT_NEAR(glass.diffuse[2], 0.8, 1e-5);
-    EXPECT_TRUE(glass.transparent);
-    EXPECT_NEAR(model->materials["smoke"]->diffuse[3], 0.5, 1e-5);
-    EXPECT_TRUE(model->materials["smoke"]->transparent);
-    EXPECT_FALSE(model->materials["clear"]->transparent);
-    EXPECT_TRUE(model->hasTransparency);
+    // its red, green and blue times the factor. The opacity is the alpha of all three colours.
+    EXPECT_EQ(rounded(m["glass"]->diffuse), (std::vector<float>{0.2f, 0.4f, 0.8f, 0.2f}));
+    EXPECT_FLOAT_EQ(m["glass"]->ambient[3] + m["glass"]->specular[3], 0.4f);
+    EXPECT_FLOAT_EQ(m["smoke"]->diffuse[3], 0.5f);
+    EXPECT_TRUE(m["glass"]->transparent && m["smoke"]->transparent && model->hasTransparency);
+    EXPECT_FALSE(m["clear"]->transparent || m["paint"]->transparent);
+    // Only a shader profile: plain white without shine.
+    EXPECT_EQ(rounded(m["custom"]->ambient), (std::vector<float>{1, 1, 1, 1}));
+    EXPECT_EQ(m["custom"]->shininess, 0);
 
-    // Only a shader profile: plain white, no shine, opaque.
-    const Material& custom = *model->materials["custom"];
-    expectColour(custom.diffuse, {1, 1, 1, 1}, "custom diffuse");
-    expectColour(custom.ambient, {1, 1, 1, 1}, "custom ambient");
-    EXPECT_EQ(custom.shininess, 0);
-    EXPECT_FALSE(custom.transparent);
-
-    // An opaque file leaves hasTransparency clear.
-    Document opaque;
-    opaque.colourMaterial("paint", {1, 0, 0, 1});
-    collada::addQuad(opaque, "quad", "s");
-    opaque.node(placed("n", "", {{"quad", {{"s", "paint"}}}}));
-    EXPECT_FALSE(load(opaque, "opaque.dae")->hasTransparency);
+    // Textured materials are white; a missing image is the texture loader's message.
+    EXPECT_NE(m["skin"]->texture, 0u);
+    EXPECT_NE(m["decal"]->texture, 0u) << "an image on the artist's disk is looked up next to the model";
+    EXPECT_EQ(m["lost"]->texture, 0u);
+    EXPECT_EQ(rounded(m["skin"]->diffuse), (std::vector<float>{1, 1, 1, 1}));
+    EXPECT_EQ(rounded(m["lost"]->diffuse), (std::vector<float>{1, 1, 1, 1}));
+    EXPECT_NE(messages.find("couldn't open texture file"), std::string::npos) << messages;
+    EXPECT_NE(messages.find("lost.png"), std::string::npos) << messages;
+    EXPECT_EQ(messages.find("skin.png"), std::string::npos) << messages;
 }
 
-TEST_F(ColladaLoaderTest, GeometryBecomesPartsBreadthFirstWithWorldTransforms)
+TEST_F(ColladaLoaderTest, EveryPolygonSetBecomesAPartBreadthFirstWithWorldTransforms)
 {
-    Document document;
-    document.upAxis = "Z_UP"; // neither the up axis nor the unit is applied
-    document.meter = 0.01;
-    document.colourMaterial("red", {1, 0, 0, 1}).colourMaterial("blue", {0, 0, 1, 1});
-    collada::addQuad(document, "quad", "s");
-    // Two polygon sets, one of them a pentagon, without normals or texture coordinates.
-    PolygonSet triangle{"triangles", "first", {}, {0, 1, 2}};
-    PolygonSet pentagon{"polylist", "second", {5}, {3, 4, 5, 6, 7}};
-    document.geometry("shape", {0, 0, 0, 1, 0, 0, 0, 1, 0, 2, 0, 0, 4, 0, 0, 4, 2, 0, 3, 3, 0, 2, 2, 0}, {},
-                      {}, {triangle, pentagon});
-    // "pair" (1, 2, 3) inside "parent" (10, 0, 0) shows two instances; "other" is parent's sibling.
-    document.node(
-        placed("parent", "<translate>10 0 0</translate>", {},
-               {placed("pair", "<translate>1 2 3</translate>",
-                       {{"quad", {{"s", "red"}}}, {"shape", {{"first", "red"}, {"second", "blue"}}}})}));
-    document.node(placed("other", "<scale>2 2 2</scale>", {{"quad", {{"s", "blue"}}}}));
-    const auto model = load(document);
+    const auto model = load();
     ASSERT_TRUE(model->loaded);
-    ASSERT_EQ(model->parts.size(), 4u);
+    ASSERT_EQ(model->parts.size(), 6u);
     const auto& parts = model->parts;
 
-    // Breadth first: "other" (depth 1) before the three parts of "pair" (depth 2), in instance and
+    // "other" and "spinner" (depth 1) before the three parts of "pair" (depth 2), in instance and
     // polygon-set order, each with the material bound to its set.
+    std::vector<Material*> materials;
+    for (const ModelPart* part : parts)
+        materials.push_back(part->material);
+    auto& byId = model->materials;
+    EXPECT_EQ(materials, (std::vector<Material*>{byId["paint2"], byId["skin"], byId["decal"], byId["paint"],
+                                                 byId["paint"], byId["glass"]}));
     EXPECT_FLOAT_EQ(parts[0]->transform[0], 2);
-    EXPECT_EQ(parts[0]->material, model->materials["blue"]);
-    for (size_t k = 1; k < 4; ++k) {
-        const float expected[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 11, 2, 3, 1};
-        for (int e = 0; e < 16; ++e)
-            EXPECT_FLOAT_EQ(parts[k]->transform[e], expected[e]) << "part " << k << " element " << e;
-    }
-    EXPECT_EQ(parts[1]->material, model->materials["red"]);
-    EXPECT_EQ(parts[2]->material, model->materials["red"]);
-    EXPECT_EQ(parts[3]->material, model->materials["blue"]);
+    for (size_t k = 3; k < 6; ++k)
+        EXPECT_EQ(rounded(parts[k]->transform, 16),
+                  (std::vector<float>{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 11, 2, 3, 1}))
+            << "part " << k;
     EXPECT_TRUE(model->meshes.count("shape") && model->meshes.count("shape#2"));
 
-    // Shared vertices: one index addresses position, normal and texture coordinate alike; the file
-    // gives (s, t) = (x, y) for the quad, and t comes out flipped.
-    const Mesh& quad = *parts[1]->mesh;
+    // Shared vertices: one index addresses position, normal and texture coordinate; t is flipped.
+    const Mesh& quad = *parts[3]->mesh;
     EXPECT_EQ(quad.indices.size(), 6u);
     ASSERT_EQ(quad.vertices.size(), 4u);
-    for (const Vertex& v : quad.vertices) {
-        EXPECT_FLOAT_EQ(v.s, v.x);
-        EXPECT_FLOAT_EQ(v.t, 1 - v.y);
-        EXPECT_FLOAT_EQ(v.nz, 1);
-    }
-    // Polygons are triangulated and missing normals generated (facing z for this flat shape).
-    EXPECT_EQ(parts[2]->mesh->indices.size(), 3u);
-    EXPECT_EQ(parts[3]->mesh->indices.size(), 9u);
-    for (const Vertex& v : parts[3]->mesh->vertices) {
+    for (const Vertex& v : quad.vertices)
+        EXPECT_TRUE(v.s == v.x && v.t == 1 - v.y && v.nz == 1) << v.x << ", " << v.y;
+    // The pentagon is triangulated and its missing normals generated (along z for this flat shape).
+    EXPECT_EQ(parts[4]->mesh->indices.size(), 3u);
+    EXPECT_EQ(parts[5]->mesh->indices.size(), 9u);
+    for (const Vertex& v : parts[5]->mesh->vertices)
         EXPECT_NEAR(std::fabs(v.nz), 1, 1e-5);
-        EXPECT_FLOAT_EQ(v.t, 1);
-    }
-    EXPECT_FALSE(model->animated);
-    EXPECT_EQ(parts[1]->animation, nullptr);
 
-    // Bounds over the placed parts: the scaled quad (0..2, 0..2, 0) and the pentagon reaching
-    // (15, 5, 3).
-    EXPECT_FLOAT_EQ(model->bounds.min[0], 0);
-    EXPECT_FLOAT_EQ(model->bounds.max[0], 15);
-    EXPECT_FLOAT_EQ(model->bounds.max[1], 5);
-    EXPECT_FLOAT_EQ(model->bounds.max[2], 3);
+    // Bounds over the placed parts: from the origin to the pentagon's corner at (15, 5, 3).
+    EXPECT_EQ(rounded(model->bounds.min, 3), (std::vector<float>{0, 0, 0}));
+    EXPECT_EQ(rounded(model->bounds.max, 3), (std::vector<float>{15, 5, 3}));
     EXPECT_FLOAT_EQ(model->sphere.centre[0], 7.5f);
 }
 
 TEST_F(ColladaLoaderTest, AnimatedNodesGiveEachPartItsOwnKeyAnimation)
 {
-    Document document;
-    document.colourMaterial("red", {1, 0, 0, 1}).colourMaterial("blue", {0, 0, 1, 1});
-    collada::addQuad(document, "quad", "s");
-    document.node(placed("spinner",
-                         "<translate sid=\"loc\">0 0 0</translate><rotate sid=\"spin\">0 1 0 0</rotate>"
-                         "<scale sid=\"size\">1 1 1</scale>",
-                         {{"quad", {{"s", "red"}}}, {"quad", {{"s", "blue"}}}}));
-    document.node(placed("still", "<translate>5 0 0</translate>", {{"quad", {{"s", "red"}}}}));
-    document.animation("move", "spinner/loc", {0, 2}, {0, 0, 0, 4, 0, 0}, 3)
-        .animation("turn", "spinner/spin.ANGLE", {0, 1}, {0, 90}, 1)
-        .animation("grow", "spinner/size", {0, 2}, {1, 1, 1, 2, 2, 2}, 3);
-    const auto model = load(document);
-    ASSERT_TRUE(model->loaded);
-    EXPECT_TRUE(model->animated);
-    ASSERT_EQ(model->parts.size(), 3u);
-
-    const ModelPart& first = *model->parts[0];
-    const ModelPart& second = *model->parts[1];
-    ASSERT_TRUE(first.animated);
-    ASSERT_TRUE(second.animated);
-    ASSERT_NE(first.animation, nullptr);
-    EXPECT_NE(first.animation, second.animation) << "each part owns its animation";
-    EXPECT_FALSE(model->parts[2]->animated);
-    EXPECT_EQ(model->parts[2]->animation, nullptr);
+    const auto model = load();
+    ASSERT_TRUE(model->loaded && model->animated);
+    const auto& parts = model->parts;
+    ASSERT_TRUE(parts[1]->animated && parts[2]->animated);
+    EXPECT_NE(parts[1]->animation, parts[2]->animation) << "each part owns its animation";
+    EXPECT_FALSE(parts[0]->animated || parts[3]->animated);
 
     // Keys in seconds, rotation as a unit quaternion from the angle in degrees.
-    const KeyAnimation& animation = *first.animation;
+    const KeyAnimation& animation = *parts[1]->animation;
     EXPECT_DOUBLE_EQ(animation.endTime, 2);
-    ASSERT_TRUE(animation.translationKeys.count(2.0));
-    EXPECT_NEAR(animation.translationKeys.at(2.0)[0], 4, 1e-6);
     ASSERT_TRUE(animation.rotationKeys.count(1.0));
-    const auto& q = animation.rotationKeys.at(1.0);
-    EXPECT_NEAR(q[0], std::sqrt(0.5), 1e-6);
-    EXPECT_NEAR(q[2], std::sqrt(0.5), 1e-6);
-    ASSERT_TRUE(animation.scaleKeys.count(2.0));
-    EXPECT_NEAR(animation.scaleKeys.at(2.0)[1], 2, 1e-6);
-
-    // At 1 s: moved to (2, 0, 0), turned 90 degrees about y, scaled 1.5: the point (1, 0, 0) lands
-    // at (2, 0, -1.5).
+    EXPECT_NEAR(animation.rotationKeys.at(1.0)[0], std::sqrt(0.5), 1e-6);
+    EXPECT_NEAR(animation.rotationKeys.at(1.0)[2], std::sqrt(0.5), 1e-6);
+    // At 1 s: moved to (2, 0, 0), turned 90 degrees about y, scaled 1.5: (1, 0, 0) lands at (2, 0, -1.5).
     double m[16];
     animation.evaluate(m, 1.0);
     EXPECT_NEAR(m[0] + m[12], 2, 1e-6);
@@ -241,61 +256,24 @@ TEST_F(ColladaLoaderTest, AnimatedNodesGiveEachPartItsOwnKeyAnimation)
     EXPECT_NEAR(m[2] + m[14], -1.5, 1e-6);
 }
 
-TEST_F(ColladaLoaderTest, TexturesLoadRelativeToTheModelFile)
-{
-    const std::vector<uint8_t> pixels(4 * 4 * 3, 200);
-    ASSERT_TRUE(testimages::writeRgbPng(scratch.path() + "models/tex/skin.png", 4, 4, pixels));
-    ASSERT_TRUE(testimages::writeRgbPng(scratch.path() + "models/decal.png", 4, 4, pixels));
-    Document document;
-    document.texturedMaterial("skin", "tex/skin.png")
-        .texturedMaterial("decal", "file:///C:/Users/artist/decal.png")
-        .texturedMaterial("lost", "tex/lost.png");
-    collada::addQuad(document, "quad", "s");
-    document.node(placed("n", "", {{"quad", {{"s", "skin"}}}}));
-    ASSERT_TRUE(document.write(scratch.path() + "models/thing.dae"));
-
-    std::string messages;
-    const auto model = loadCapturing("models\\thing.dae", messages);
-    ASSERT_TRUE(model->loaded);
-    EXPECT_NE(model->materials["skin"]->texture, 0u);
-    expectColour(model->materials["skin"]->diffuse, {1, 1, 1, 1}, "textured diffuse");
-    // A path from the artist's own disk is looked up next to the model.
-    EXPECT_NE(model->materials["decal"]->texture, 0u);
-    // A missing image is the texture loader's message; the material stays white and untextured.
-    EXPECT_EQ(model->materials["lost"]->texture, 0u);
-    expectColour(model->materials["lost"]->diffuse, {1, 1, 1, 1}, "lost diffuse");
-    EXPECT_NE(messages.find("couldn't open texture file"), std::string::npos) << messages;
-    EXPECT_NE(messages.find("lost.png"), std::string::npos) << messages;
-    EXPECT_EQ(messages.find("skin.png"), std::string::npos) << messages;
-}
-
 TEST_F(ColladaLoaderTest, OnlyColladaIsReadWhateverTheFileName)
 {
     // The large arrow's file ends in ".dae2"; every load makes a model of its own.
-    Document document;
-    document.colourMaterial("red", {1, 0, 0, 1});
-    collada::addQuad(document, "quad", "s");
-    document.node(placed("n", "", {{"quad", {{"s", "red"}}}}));
-    const auto first = load(document, "arrow.dae2");
-    const std::unique_ptr<Model> second(loadModel(scratch.path(), "models\\arrow.dae2"));
+    const auto first = load("arrow.dae2");
+    const auto second = load("arrow.dae2", false);
     ASSERT_TRUE(first->loaded && second->loaded);
-    EXPECT_NE(first->materials["red"], second->materials["red"]);
+    EXPECT_NE(first->materials["paint"], second->materials["paint"]);
     EXPECT_NE(first->meshes["quad"], second->meshes["quad"]);
 
-    testimages::writeFile(scratch.path() + "models/broken.dae", "<COLLADA><library_geometries>");
+    scratch.write("models/broken.dae", "<COLLADA><library_geometries>");
     // A Wavefront file is readable by other importers, never by ours.
-    testimages::writeFile(scratch.path() + "models/mesh.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");
-    for (const char* name : {"models\\missing.dae", "models\\broken.dae", "models\\mesh.obj"}) {
-        SCOPED_TRACE(name);
-        std::string messages;
-        const auto model = loadCapturing(name, messages);
-        ASSERT_NE(model, nullptr);
+    scratch.write("models/mesh.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");
+    for (const char* name : {"missing.dae", "broken.dae", "mesh.obj"}) {
+        const auto model = load(name, false);
         EXPECT_FALSE(model->loaded);
-        EXPECT_TRUE(model->parts.empty());
-        EXPECT_TRUE(model->meshes.empty());
-        EXPECT_TRUE(model->materials.empty());
-        EXPECT_EQ(model->refCount, 0u);
-        EXPECT_EQ(messages.rfind(std::string("error occured while loading model ") + name + "\n", 0), 0u)
+        EXPECT_TRUE(model->parts.empty() && model->meshes.empty() && model->materials.empty());
+        EXPECT_EQ(messages.rfind(std::string("error occured while loading model models\\") + name + "\n", 0),
+                  0u)
             << messages;
         EXPECT_EQ(std::count(messages.begin(), messages.end(), '\n'), 2) << messages;
     }

@@ -1,6 +1,6 @@
 #include "loaders/XmlParser.h"
 #include "app/Globals.h"
-#include "support/ScratchFolder.h"
+#include "support/ScratchDirectory.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,6 @@
 #include <sanitizer/lsan_interface.h>
 #endif
 
-#include <chrono>
 #include <sstream>
 #include <stdexcept>
 #include <vector>
@@ -16,7 +15,7 @@
 namespace
 {
 
-// Records what the parser hands to a content handler.
+// Records the elements, the "value" attributes and the text the parser hands over.
 class RecordingHandler : public xercesc::DefaultHandler
 {
   public:
@@ -26,7 +25,7 @@ class RecordingHandler : public xercesc::DefaultHandler
         elements.push_back(transcode(qname));
         std::string value;
         if (findAttribute(attributes, "value", value))
-            values.push_back(value);
+            text += "{" + value + "}";
         if (throwOn == elements.back())
             throw std::runtime_error("handler failure");
     }
@@ -36,179 +35,114 @@ class RecordingHandler : public xercesc::DefaultHandler
     }
 
     std::vector<std::string> elements;
-    std::vector<std::string> values;
     std::string text;
     std::string throwOn;
 };
 
-// Points the data directory somewhere for one test and puts the old value back.
-class DataDirectory
+// The data directory is a scratch directory for the length of a test.
+class XmlParser : public ::testing::Test
 {
-  public:
-    explicit DataDirectory(const std::string& directory) : saved(baseDirectory) { baseDirectory = directory; }
-    ~DataDirectory() { baseDirectory = saved; }
+  protected:
+    XmlParser() : saved(baseDirectory) { baseDirectory = data.path(); }
+    ~XmlParser() override { baseDirectory = saved; }
 
-  private:
-    std::string saved;
+    // Parses the data file `name`; the parse messages land in `messages`, standard error in `refusals`.
+    XmlParseResult parse(const std::string& name, RecordingHandler& handler)
+    {
+        std::ostringstream stream;
+        testing::internal::CaptureStderr();
+        const XmlParseResult result = parseXmlFile(data.path() + name, handler, stream);
+        refusals = testing::internal::GetCapturedStderr();
+        messages = stream.str();
+        return result;
+    }
+
+    testsupport::ScratchDirectory data;
+    std::string saved, messages, refusals;
 };
 
 } // namespace
 
-TEST(XmlParser, ReadsADocumentAndConvertsTextToUtf8)
+TEST_F(XmlParser, ReadsUtf8AndReportsFailuresOnTheGivenStream)
 {
-    ScratchFolder data;
-    DataDirectory directory(data.path());
     // Backslash separators in the data path are mapped when the file is opened.
     data.write("levels/one.xml",
                "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                "<root><a value=\"Z\xC3\xBCrich \xF0\x9F\x9B\xA9\"/><b>text &amp; more</b></root>");
-    RecordingHandler handler;
-    std::ostringstream messages;
-    EXPECT_EQ(parseXmlFile(data.path() + "levels\\one.xml", handler, messages), XmlParseResult::completed);
-    EXPECT_EQ(messages.str(), "");
-    EXPECT_EQ(handler.elements, (std::vector<std::string>{"root", "a", "b"}));
-    ASSERT_EQ(handler.values.size(), 1u);
-    EXPECT_EQ(handler.values[0], "Z\xC3\xBCrich \xF0\x9F\x9B\xA9") << "umlaut and a character beyond 16 bits";
-    EXPECT_EQ(handler.text, "text & more");
-}
-
-TEST(XmlParser, ReportsFailuresOnTheGivenStreamAndKeepsWhatWasRead)
-{
-    ScratchFolder data;
-    DataDirectory directory(data.path());
-    std::ostringstream messages;
+    RecordingHandler good;
+    EXPECT_EQ(parse("levels\\one.xml", good), XmlParseResult::completed);
+    EXPECT_EQ(messages + refusals, "");
+    EXPECT_EQ(good.text, "{Z\xC3\xBCrich \xF0\x9F\x9B\xA9}text & more") << "a character beyond 16 bits too";
 
     data.write("broken.xml", "<root><a/><b></root>");
     RecordingHandler broken;
-    EXPECT_EQ(parseXmlFile(data.path() + "broken.xml", broken, messages), XmlParseResult::parseFailed);
-    EXPECT_EQ(messages.str().rfind("Sax Parse Exception: ", 0), 0u) << messages.str();
-    EXPECT_EQ(messages.str().back(), '\n');
-    EXPECT_EQ(broken.elements, (std::vector<std::string>{"root", "a", "b"}));
+    EXPECT_EQ(parse("broken.xml", broken), XmlParseResult::parseFailed);
+    EXPECT_EQ(messages.rfind("Sax Parse Exception: ", 0), 0u) << messages;
+    EXPECT_EQ(broken.elements, (std::vector<std::string>{"root", "a", "b"})) << "what was read stays";
 
-    messages.str("");
     RecordingHandler missing;
-    EXPECT_EQ(parseXmlFile(data.path() + "levels\\absent.xml", missing, messages),
-              XmlParseResult::parseFailed);
-    EXPECT_EQ(messages.str().rfind("Sax Parse Exception: unable to open", 0), 0u) << messages.str();
-    EXPECT_NE(messages.str().find("levels/absent.xml"), std::string::npos) << "names the file";
+    EXPECT_EQ(parse("levels\\absent.xml", missing), XmlParseResult::parseFailed);
+    EXPECT_EQ(messages.rfind("Sax Parse Exception: unable to open", 0), 0u) << messages;
+    EXPECT_NE(messages.find("levels/absent.xml"), std::string::npos) << "names the file";
 
-    messages.str("");
-    data.write("good.xml", "<root><a/><b/><c/></root>");
     RecordingHandler throwing;
-    throwing.throwOn = "b";
-    EXPECT_EQ(parseXmlFile(data.path() + "good.xml", throwing, messages), XmlParseResult::parseFailed);
-    EXPECT_EQ(messages.str(), "Unexpected Exception while parsing xml\n");
-
-    // The platform was terminated after each failure and a new parse works.
-    messages.str("");
-    RecordingHandler again;
-    EXPECT_EQ(parseXmlFile(data.path() + "good.xml", again, messages), XmlParseResult::completed);
-    EXPECT_EQ(again.elements.size(), 4u);
+    throwing.throwOn = "a";
+    EXPECT_EQ(parse("levels\\one.xml", throwing), XmlParseResult::parseFailed);
+    EXPECT_EQ(messages, "Unexpected Exception while parsing xml\n");
+    // The platform was terminated after each failure, and a new parse works.
+    EXPECT_EQ(parse("levels\\one.xml", good), XmlParseResult::completed);
 }
 
-TEST(XmlParser, ReadsExternalEntitiesOnlyFromInsideTheDataDirectory)
+TEST_F(XmlParser, ReadsExternalEntitiesAndDtdsOnlyFromInsideTheDataDirectory)
 {
-    ScratchFolder data;
-    ScratchFolder elsewhere;
-    DataDirectory directory(data.path());
-    const std::string secret = elsewhere.write("secret.txt", "SECRET-OUTSIDE");
-    data.write("levels/shared.txt", "INSIDE-TEXT");
-    data.write("levels/entities.xml", "<!DOCTYPE root [\n"
-                                      "  <!ENTITY inside SYSTEM \"shared.txt\">\n"
-                                      "  <!ENTITY absolute SYSTEM \"" +
-                                          secret +
-                                          "\">\n"
-                                          "  <!ENTITY url SYSTEM \"file://" +
-                                          secret +
-                                          "\">\n"
-                                          "  <!ENTITY climb SYSTEM \"../../" +
-                                          elsewhere.path().substr(1) +
-                                          "secret.txt\">\n"
-                                          "  <!ENTITY web SYSTEM \"http://127.0.0.1:9/secret.txt\">\n"
-                                          "]>\n"
-                                          "<root>[&inside;][&absolute;][&url;][&climb;][&web;]</root>");
-
+    testsupport::ScratchDirectory elsewhere;
+    const std::string secret = elsewhere.write("secret.txt", "SECRET");
+    const std::string dtd = elsewhere.write("evil.dtd", "<!ENTITY leak \"LEAKED\">");
+    data.write("levels/shared.txt", "INSIDE");
+    data.write("levels/entities.xml",
+               "<!DOCTYPE root SYSTEM \"" + dtd + "\" [\n<!ENTITY inside SYSTEM \"shared.txt\">\n" +
+                   "<!ENTITY absolute SYSTEM \"" + secret + "\">\n" + "<!ENTITY url SYSTEM \"file://" +
+                   secret + "\">\n" + "<!ENTITY climb SYSTEM \"../../" + elsewhere.path().substr(1) +
+                   "secret.txt\">\n<!ENTITY web SYSTEM \"http://127.0.0.1:9/x\">\n" +
+                   "]>\n<root>[&inside;][&absolute;][&url;][&climb;][&web;]</root>");
     RecordingHandler handler;
-    std::ostringstream messages;
-    testing::internal::CaptureStderr();
-    const XmlParseResult result = parseXmlFile(data.path() + "levels\\entities.xml", handler, messages);
-    const std::string refusals = testing::internal::GetCapturedStderr();
-
-    EXPECT_EQ(result, XmlParseResult::completed) << messages.str();
-    EXPECT_EQ(handler.text, "[INSIDE-TEXT][][][][]");
-    EXPECT_EQ(handler.text.find("SECRET"), std::string::npos);
-    for (const char* reference : {"file://", "../../", "http://127.0.0.1:9/secret.txt"})
-        EXPECT_NE(refusals.find(std::string("couldn't read external entity \"") + reference),
-                  std::string::npos)
+#if defined(__SANITIZE_ADDRESS__)
+    __lsan_disable(); // Xerces itself loses a few bytes for every document with an external DTD
+#endif
+    EXPECT_EQ(parse("levels\\entities.xml", handler), XmlParseResult::completed) << messages;
+#if defined(__SANITIZE_ADDRESS__)
+    __lsan_enable();
+#endif
+    EXPECT_EQ(handler.text, "[INSIDE][][][][]");
+    for (const std::string& reference :
+         {dtd, secret, std::string("file://"), std::string("../../"), std::string("http://127.0.0.1:9/x")})
+        EXPECT_NE(refusals.find("couldn't read external entity \"" + reference), std::string::npos)
             << reference << " in:\n"
             << refusals;
     EXPECT_NE(refusals.find("entities.xml"), std::string::npos) << "names the referring file";
     EXPECT_EQ(refusals.find("shared.txt"), std::string::npos) << "the file inside is read without a message";
 }
 
-TEST(XmlParser, RefusesAnExternalDtdFromOutsideTheDataDirectory)
+TEST_F(XmlParser, StopsABillionLaughsDocumentButReadsModestEntityUse)
 {
-    ScratchFolder data;
-    ScratchFolder elsewhere;
-    DataDirectory directory(data.path());
-    const std::string dtd = elsewhere.write("evil.dtd", "<!ENTITY leak \"LEAKED\">");
-    data.write("doc.xml", "<!DOCTYPE root SYSTEM \"" + dtd + "\">\n<root>x</root>");
-
-    RecordingHandler handler;
-    std::ostringstream messages;
-    testing::internal::CaptureStderr();
-#if defined(__SANITIZE_ADDRESS__)
-    // Xerces 3.2 itself loses a few bytes for every document with an external DTD, with or without
-    // an entity resolver; that is not what this test is about.
-    __lsan_disable();
-#endif
-    parseXmlFile(data.path() + "doc.xml", handler, messages);
-#if defined(__SANITIZE_ADDRESS__)
-    __lsan_enable();
-#endif
-    const std::string refusals = testing::internal::GetCapturedStderr();
-    EXPECT_NE(refusals.find("evil.dtd"), std::string::npos) << refusals;
-    EXPECT_EQ(handler.text, "x");
-
-    // Without a data directory nothing external is read at all.
-    DataDirectory none("");
-    data.write("local.txt", "LOCAL");
-    data.write("doc2.xml", "<!DOCTYPE root [<!ENTITY e SYSTEM \"local.txt\">]><root>&e;</root>");
-    RecordingHandler second;
-    testing::internal::CaptureStderr();
-    parseXmlFile(data.path() + "doc2.xml", second, messages);
-    testing::internal::GetCapturedStderr();
-    EXPECT_EQ(second.text, "");
-}
-
-TEST(XmlParser, StopsABillionLaughsDocumentWithAMessage)
-{
-    ScratchFolder data;
-    DataDirectory directory(data.path());
-    std::string document = "<?xml version=\"1.0\"?>\n<!DOCTYPE lolz [\n<!ENTITY lol0 \"lol\">\n";
+    std::string document = "<!DOCTYPE lolz [\n<!ENTITY lol0 \"lol\">\n";
     for (int level = 1; level <= 9; ++level) {
         document += "<!ENTITY lol" + std::to_string(level) + " \"";
         for (int i = 0; i < 10; ++i)
             document += "&lol" + std::to_string(level - 1) + ";";
         document += "\">\n";
     }
-    document += "]>\n<lolz>&lol9;</lolz>";
-    data.write("laughs.xml", document);
+    data.write("laughs.xml", document + "]>\n<lolz>&lol9;</lolz>");
+    RecordingHandler laughs;
+    EXPECT_EQ(parse("laughs.xml", laughs), XmlParseResult::parseFailed);
+    EXPECT_EQ(messages.rfind("Sax Parse Exception: ", 0), 0u) << messages;
+    EXPECT_LT(laughs.text.size(), 3 * xmlEntityExpansionLimit + 1) << "stopped near the limit";
 
-    RecordingHandler handler;
-    std::ostringstream messages;
-    EXPECT_EQ(parseXmlFile(data.path() + "laughs.xml", handler, messages), XmlParseResult::parseFailed);
-    EXPECT_EQ(messages.str().rfind("Sax Parse Exception: ", 0), 0u) << messages.str();
-    EXPECT_LT(handler.text.size(), 3 * xmlEntityExpansionLimit + 1) << "stopped near the limit";
-
-    // A document that uses entities moderately is read in full.
     std::string modest = "<!DOCTYPE r [<!ENTITY a \"ab\">]><r>";
     for (int i = 0; i < 500; ++i)
         modest += "&a;&amp;";
     data.write("modest.xml", modest + "</r>");
     RecordingHandler second;
-    messages.str("");
-    EXPECT_EQ(parseXmlFile(data.path() + "modest.xml", second, messages), XmlParseResult::completed)
-        << messages.str();
+    EXPECT_EQ(parse("modest.xml", second), XmlParseResult::completed) << messages;
     EXPECT_EQ(second.text.size(), 1500u);
 }

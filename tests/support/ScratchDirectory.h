@@ -4,6 +4,8 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 namespace testsupport
@@ -30,6 +32,23 @@ class ScratchDirectory
 
     // The directory with a trailing '/', or "" when it could not be created.
     const std::string& path() const { return path_; }
+
+    // Writes `content` to `relative` (with '/' separators), creating folders on the way; returns
+    // the full path.
+    std::string write(const std::string& relative, const std::string& content) const
+    {
+        const std::filesystem::path file = std::filesystem::path(path_) / relative;
+        std::filesystem::create_directories(file.parent_path());
+        std::ofstream(file, std::ios::binary) << content;
+        return file.string();
+    }
+
+    // The whole content of `relative`, or "" when it cannot be read.
+    std::string read(const std::string& relative) const
+    {
+        std::ifstream in(std::filesystem::path(path_) / relative, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
 
   private:
     std::string path_;
