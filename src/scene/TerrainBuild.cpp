@@ -1,6 +1,8 @@
 // Terrain construction: reading the height map and building the quadtree-ordered mesh.
 #include "scene/Terrain.h"
 
+#include "loaders/ImageFile.h"
+#include "loaders/TextureLoader.h"
 #include "platform/DataPath.h"
 #include "scene/Mesh.h"
 
@@ -8,32 +10,11 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <cmath>
 #include <iostream>
 
 namespace
 {
-
-// The image library only ever sees the three formats the game ships, with the decoder chosen by
-// the file's extension, never by guessing.
-ILenum heightMapType(const std::string& path)
-{
-    const size_t dot = path.find_last_of('.');
-    const size_t separator = path.find_last_of("/\\");
-    if (dot == std::string::npos || (separator != std::string::npos && dot < separator))
-        return IL_TYPE_UNKNOWN;
-    std::string extension = path.substr(dot + 1);
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return char(std::tolower(c)); });
-    if (extension == "png")
-        return IL_PNG;
-    if (extension == "jpg" || extension == "jpeg")
-        return IL_JPG;
-    if (extension == "tga")
-        return IL_TGA;
-    return IL_TYPE_UNKNOWN;
-}
 
 void reportUnreadable(const std::string& path)
 {
@@ -88,8 +69,8 @@ bool Terrain::build(const std::string& path)
 bool Terrain::readHeightMap(const std::string& path)
 {
     const std::string nativePath = platform::nativePath(path);
-    const ILenum type = heightMapType(nativePath);
-    if (type == IL_TYPE_UNKNOWN) {
+    const ILenum type = imageFileType(nativePath);
+    if (type == IL_TYPE_UNKNOWN || !imageSizeAcceptable(nativePath, type, maxTextureSide)) {
         reportUnreadable(path);
         return false;
     }
