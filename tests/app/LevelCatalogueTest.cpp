@@ -1,24 +1,29 @@
+// The level catalogue and each level's highscore file.
 #include "app/LevelCatalogue.h"
 #include "app/Globals.h"
+#include "app/HighscoreTable.h"
 #include "app/LevelEntry.h"
-#include "app/LevelXMLHandler.h"
 #include "support/ScratchDirectory.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <limits>
 #include <memory>
 #include <vector>
 
 namespace
 {
 
-class LevelCatalogue : public ::testing::Test
+// The data directory is a scratch directory for the length of a test.
+class LevelFiles : public ::testing::Test
 {
   protected:
-    ~LevelCatalogue() override { baseDirectory = saved; }
+    LevelFiles() : saved(baseDirectory) { baseDirectory = data.path(); }
+    ~LevelFiles() override { baseDirectory = saved; }
 
     // Loads `catalogue` as levels/config.xml (none when empty) and returns what went to standard error.
-    std::string load(const std::string& catalogue)
+    std::string loadCatalogue(const std::string& catalogue)
     {
         if (!catalogue.empty())
             data.write("levels/config.xml", catalogue);
@@ -30,62 +35,134 @@ class LevelCatalogue : public ::testing::Test
     }
 
     testsupport::ScratchDirectory data;
-    std::string saved = baseDirectory;
+    std::string saved;
     std::vector<std::unique_ptr<LevelEntry>> levels;
+    LevelEntry alpine{"levels\\alpine", "ALPINE"};
 };
+
+HighscoreTable tableOfTen()
+{
+    HighscoreTable table;
+    for (uint32_t k = 1; k <= 10; ++k)
+        table.emplace(k * 1000, "Pilot" + std::to_string(k));
+    return table;
+}
 
 } // namespace
 
-TEST_F(LevelCatalogue, ReadsEveryLevelElementInOrderWithItsHighscores)
+TEST_F(LevelFiles, CatalogueOffersEveryCompleteLevelElementWithItsHighscores)
 {
     data.write("levels/alpine.highscore", "Ace, 61000\nBob, 72000\n");
-    const std::string messages = load("<?xml version=\"1.0\"?>\n<tracks>\n"
-                                      "  <level path=\"levels\\alpine\" name=\"Alpine\"/>\n"
-                                      "  <Level path=\"levels\\wrongcase\" name=\"Ignored\"/>\n"
-                                      "  <group><level name=\"Nested\" path=\"levels\\nested\"/></group>\n"
-                                      "  <level name=\"No Path\"/>\n"
-                                      "  <level path=\"levels\\nameless\"/>\n"
-                                      "</tracks>\n");
-    EXPECT_EQ(baseDirectory, data.path());
+    std::string messages =
+        loadCatalogue("<tracks>\n<level path=\"levels\\alpine\" name=\"Alpine\"/>\n"
+                      "<Level path=\"levels\\wrongcase\" name=\"Ignored\"/>\n"
+                      "<group><level name=\"Nested\" path=\"levels\\nested\"/></group>\n"
+                      "<level name=\"No Path\"/><level path=\"levels\\nameless\"/></tracks>\n");
     EXPECT_EQ(messages, "couldn't parse attribute path in LevelXMLHandler\n"
                         "couldn't parse attribute path in LevelXMLHandler\n");
     ASSERT_EQ(levels.size(), 2u);
     EXPECT_EQ(levels[0]->name, "Alpine");
     EXPECT_EQ(levels[0]->highscores, (HighscoreTable{{61000, "Ace"}, {72000, "Bob"}}));
-    EXPECT_EQ(levels[1]->path, "levels\\nested");
-    EXPECT_TRUE(levels[1]->highscores.empty());
-    EXPECT_FALSE(levels[1]->loaded);
-}
+    EXPECT_TRUE(levels[1]->path == "levels\\nested" && levels[1]->highscores.empty() && !levels[1]->loaded);
 
-TEST_F(LevelCatalogue, PathsLeadingOutOfTheDataDirectoryAreSkipped)
-{
-    // The program writes PATH.highscore, so such a path could overwrite any file.
-    const std::string messages = load("<levels><level path=\"/etc/passwd\" name=\"Absolute\"/>"
-                                      "<level path=\"..\\..\\outside\" name=\"Climb\"/>"
-                                      "<level path=\"levels/../../outside\" name=\"Hidden Climb\"/>"
-                                      "<level path=\"C:\\levels\\x\" name=\"Drive\"/>"
-                                      "<level path=\"\" name=\"Empty\"/>"
-                                      "<level path=\"levels\\fine..name\" name=\"Fine\"/></levels>");
+    // The program writes PATH.highscore, so a path leading out of the data directory is skipped.
+    messages = loadCatalogue("<levels><level path=\"/etc/passwd\" name=\"Absolute\"/>"
+                             "<level path=\"..\\..\\outside\" name=\"Climb\"/>"
+                             "<level path=\"levels/../../outside\" name=\"Hidden Climb\"/>"
+                             "<level path=\"C:\\levels\\x\" name=\"Drive\"/><level path=\"\" name=\"Empty\"/>"
+                             "<level path=\"levels\\fine..name\" name=\"Fine\"/></levels>");
     ASSERT_EQ(levels.size(), 1u);
     EXPECT_EQ(levels[0]->name, "Fine");
     for (const char* skipped : {"Absolute", "Climb", "Hidden Climb", "Drive", "Empty"})
         EXPECT_NE(messages.find(std::string("level \"") + skipped + "\" skipped"), std::string::npos)
-            << skipped << " in:\n"
             << messages;
-    EXPECT_FALSE(isInsideDataDirectory("\\levels\\alpine"));
-    EXPECT_FALSE(isInsideDataDirectory("levels\\.."));
 }
 
-TEST_F(LevelCatalogue, MissingOrBrokenCatalogueOffersNoTrack)
+TEST_F(LevelFiles, MissingOrBrokenCatalogueOffersNoTrack)
 {
-    const std::string missing = load("");
+    const std::string missing = loadCatalogue("");
     EXPECT_TRUE(levels.empty());
     EXPECT_EQ(missing.rfind("Sax Parse Exception: unable to open primary document entity", 0), 0u) << missing;
     EXPECT_NE(missing.find(data.path() + "levels/config.xml"), std::string::npos) << missing;
     EXPECT_EQ(baseDirectory, data.path()) << "published even when the catalogue is missing";
 
     // Levels seen before the error are not offered: entries come only from a complete parse.
-    const std::string broken = load("<levels><level path=\"levels\\a\" name=\"A\"/><oops></levels>");
+    const std::string broken = loadCatalogue("<levels><level path=\"levels\\a\" name=\"A\"/><oops></levels>");
     EXPECT_TRUE(levels.empty());
     EXPECT_EQ(broken.rfind("Sax Parse Exception: ", 0), 0u) << broken;
+}
+
+TEST(HighscoreTable, OnlyTimesBeatingTheSlowestOfTenQualify)
+{
+    HighscoreTable table = tableOfTen();
+    EXPECT_FALSE(qualifies(table, 10000.9)) << "a tie with the slowest (after truncation) does not enter";
+    EXPECT_TRUE(qualifies(table, 9999.9));
+    table.erase(10000);
+    EXPECT_TRUE(qualifies(table, 99999999.0)) << "with nine entries any time enters";
+    EXPECT_EQ(highscoreKey(-5.0), 0u);
+    EXPECT_EQ(highscoreKey(std::numeric_limits<double>::quiet_NaN()), 0u);
+    EXPECT_EQ(highscoreKey(1e12), std::numeric_limits<uint32_t>::max());
+}
+
+TEST_F(LevelFiles, AddingKeepsTheTenFastestAndWritesThemFastestFirst)
+{
+    std::filesystem::create_directory(data.path() + "levels");
+    alpine.highscores = tableOfTen();
+    addHighscore(alpine, "Fast", 1500.7);
+    addHighscore(alpine, "Second", 1500.2); // the same key keeps the first name
+    addHighscore(alpine, "Slow", 9000.0);
+    const std::string written = data.read("levels/alpine.highscore");
+    EXPECT_EQ(written, "Pilot1, 1000\nFast, 1500\nPilot2, 2000\nPilot3, 3000\nPilot4, 4000\nPilot5, 5000\n"
+                       "Pilot6, 6000\nPilot7, 7000\nPilot8, 8000\nPilot9, 9000\n");
+    EXPECT_FALSE(std::filesystem::exists(data.path() + "levels/alpine.highscore.tmp"));
+    HighscoreTable reread;
+    loadHighscores(data.path() + "levels\\alpine.highscore", reread);
+    EXPECT_EQ(reread, alpine.highscores);
+
+    // An empty table writes nothing and leaves an existing file alone.
+    EXPECT_TRUE(saveHighscores(data.path() + "levels\\alpine.highscore", HighscoreTable()));
+    EXPECT_EQ(data.read("levels/alpine.highscore"), written);
+    EXPECT_TRUE(saveHighscores(data.path() + "new.highscore", HighscoreTable()));
+    EXPECT_FALSE(std::filesystem::exists(data.path() + "new.highscore"));
+}
+
+TEST_F(LevelFiles, ReadsTheFirstTenLinesOfAHandEditedHighscoreFile)
+{
+    data.write("odd.highscore", "Ace,120\n"                    // no space: reading starts at "20"
+                                "no comma here\n"              // skipped, but counts as one of ten lines
+                                "Zero, soon\n"                 // no number: time 0
+                                "Dos, 300\r\n"                 // written on Windows
+                                "Huge, 99999999999\n"          // too large: the slowest possible time
+                                "First, 777\nDuplicate, 777\n" // a time already present keeps its name
+                                "Minus, -5\nEighth, 8\nNinth, 9\nEleventh, 11\n");
+    HighscoreTable table = {{5, "stale"}};
+    loadHighscores(data.path() + "odd.highscore", table);
+    EXPECT_EQ(table, (HighscoreTable{{20, "Ace"},
+                                     {0, "Zero"},
+                                     {300, "Dos"},
+                                     {777, "First"},
+                                     {8, "Eighth"},
+                                     {9, "Ninth"},
+                                     {std::numeric_limits<uint32_t>::max(), "Huge"}}));
+    loadHighscores(data.path() + "absent.highscore", table);
+    EXPECT_TRUE(table.empty());
+}
+
+TEST_F(LevelFiles, AFailedSaveKeepsTheOldFileWholeAndTheNewEntryInMemory)
+{
+    data.write("levels/alpine.highscore", "Old, 5000\nOlder, 6000\n");
+    loadHighscores(data.path() + "levels\\alpine.highscore", alpine.highscores);
+    // A folder in the way of the temporary file makes the write fail (even for root).
+    std::filesystem::create_directories(data.path() + "levels/alpine.highscore.tmp");
+    testing::internal::CaptureStderr();
+    addHighscore(alpine, "New", 4000.0);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "Could not open file \"" + data.path() + "levels/alpine.highscore\"\n");
+    EXPECT_EQ(data.read("levels/alpine.highscore"), "Old, 5000\nOlder, 6000\n");
+    EXPECT_EQ(alpine.highscores.size(), 3u) << "the new entry is not lost by re-reading the old file";
+
+    // Once the way is clear, the save at program end stores it.
+    std::filesystem::remove(data.path() + "levels/alpine.highscore.tmp");
+    alpine.releaseLevel();
+    EXPECT_EQ(data.read("levels/alpine.highscore"), "New, 4000\nOld, 5000\nOlder, 6000\n");
 }

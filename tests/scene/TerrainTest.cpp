@@ -159,7 +159,7 @@ TEST_F(TerrainTest, TakesTheTopLeftSquareOfAnImageStoredEitherWayUp)
     for (int p = 0; p < 9 * 12; ++p)
         rgb.insert(rgb.end(), 3, uint8_t(p / 9 * 20 + p % 9));
     ASSERT_TRUE(testimages::writeRgbPng(scratch.path() + "tall.png", 9, 12, rgb));
-    ASSERT_TRUE(testimages::writeRgbTga(scratch.path() + "tall.tga", 9, 12, rgb));
+    ASSERT_TRUE(testimages::writeImage(scratch.path() + "tall.tga", 9, 12, 3, IL_UNSIGNED_BYTE, rgb.data()));
     for (const char* file : {"tall.png", "tall.tga"}) {
         Terrain terrain(scratch.path(), file, 90, 255, 90);
         ASSERT_EQ(terrain.gridSize, 9) << file;
