@@ -1,130 +1,95 @@
-#include "scene/AxisAlignedBB.h"
-#include "scene/BoundingSphere.h"
-#include "scene/MatrixMath.h"
+// Bounding volumes and their classification against view-frustum planes; no GL needed.
+#include "flight/Camera.h"
+#include "scene/Frustum.h"
+
+#include "support/PerspectiveMatrix.h"
+#include "support/ProbeNode.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 
-namespace
-{
+using testsupport::box;
+using testsupport::corners;
+using testsupport::sphereAt;
 
-AxisAlignedBB box(float x0, float y0, float z0, float x1, float y1, float z1)
+TEST(BoundingVolume, IntersectionRulesHoldBothWays)
 {
-    const float lo[3] = {x0, y0, z0}, hi[3] = {x1, y1, z1};
-    return AxisAlignedBB(lo, hi);
-}
-
-BoundingSphere sphere(float x, float y, float z, float r)
-{
-    const float c[3] = {x, y, z};
-    return BoundingSphere(c, r);
-}
-
-// A volume of a kind the two concrete classes do not know.
-class Capsule : public BoundingObject
-{
-  public:
-    bool intersects(const BoundingObject*) const override { return true; }
-    BoundingObject* transformedCopy(const float*) const override { return new Capsule; }
-    void transform(const float*) override {}
-};
-
-void expectBox(const AxisAlignedBB& b, float x0, float y0, float z0, float x1, float y1, float z1)
-{
-    const float expected[6] = {x0, y0, z0, x1, y1, z1};
-    for (int k = 0; k < 3; ++k) {
-        EXPECT_FLOAT_EQ(b.min[k], expected[k]) << "min " << k;
-        EXPECT_FLOAT_EQ(b.max[k], expected[3 + k]) << "max " << k;
-    }
-}
-
-// Both directions must agree.
-void expectIntersection(const BoundingObject& a, const BoundingObject& b, bool expected, const char* what)
-{
-    EXPECT_EQ(a.intersects(&b), expected) << what;
-    EXPECT_EQ(b.intersects(&a), expected) << what << " (reversed)";
-}
-
-} // namespace
-
-TEST(BoundingVolume, IntersectionRules)
-{
+    auto check = [](const BoundingObject& a, const BoundingObject& b, bool expected, const char* what) {
+        EXPECT_EQ(a.intersects(&b), expected) << what;
+        EXPECT_EQ(b.intersects(&a), expected) << what << " (reversed)";
+    };
     const AxisAlignedBB unit = box(0, 0, 0, 1, 1, 1);
-    expectIntersection(unit, box(1, 0.2f, 0.2f, 2, 0.8f, 0.8f), true, "boxes touching on a face");
-    expectIntersection(unit, box(0.4f, 0.4f, 0.4f, 0.6f, 0.6f, 0.6f), true, "box inside box");
-    expectIntersection(unit, box(0.5f, 0.5f, 1.01f, 2, 2, 2), false, "boxes apart along z only");
-
-    const BoundingSphere s = sphere(0, 0, 0, 1);
-    expectIntersection(s, sphere(3, 0, 0, 2), false, "spheres exactly touching");
-    expectIntersection(s, sphere(0, 2.9f, 0, 2), true, "spheres overlapping");
-
-    expectIntersection(unit, sphere(0.5f, 0.5f, 0.5f, 0), true, "centre inside the box, radius 0");
-    expectIntersection(unit, sphere(2, 0.5f, 0.5f, 1), true, "sphere touching a face");
-    expectIntersection(unit, sphere(2, 0.5f, 0.5f, 0.99f), false, "sphere short of a face");
-    expectIntersection(unit, sphere(2, 2, 2, 1.7f), false, "sphere short of a corner (sqrt 3 away)");
-    expectIntersection(unit, sphere(2, 2, 2, 1.75f), true, "sphere over a corner");
-
-    const Capsule other;
-    EXPECT_FALSE(box(-100, -100, -100, 100, 100, 100).intersects(&other));
-    EXPECT_FALSE(sphere(0, 0, 0, 100).intersects(&other));
+    check(unit, box(1, 0.2f, 0.2f, 2, 0.8f, 0.8f), true, "boxes touching on a face");
+    check(unit, box(0.5f, 0.5f, 1.01f, 2, 2, 2), false, "boxes apart along z only");
+    check(sphereAt(0, 0, 0, 1), sphereAt(3, 0, 0, 2), false, "spheres exactly touching");
+    check(sphereAt(0, 0, 0, 1), sphereAt(0, 2.9f, 0, 2), true, "spheres overlapping");
+    check(unit, sphereAt(0.5f, 0.5f, 0.5f, 0), true, "centre inside the box, radius 0");
+    check(unit, sphereAt(2, 0.5f, 0.5f, 1), true, "sphere touching a face");
+    check(unit, sphereAt(2, 2, 2, 1.7f), false, "sphere short of a corner (sqrt 3 away)");
+    check(unit, sphereAt(2, 2, 2, 1.75f), true, "sphere over a corner");
 }
 
-TEST(BoundingVolume, TransformRules)
+TEST(BoundingVolume, TransformAndMergeRules)
 {
-    // 90 degrees about z, then moved by (10, 0, 0): x' = -y + 10, y' = x.
-    const float m[16] = {0, 1, 0, 0, -1, 0, 0, 0, 0, 0, 1, 0, 10, 0, 0, 1};
-    const AxisAlignedBB original = box(1, 2, 3, 4, 6, 5);
-    std::unique_ptr<AxisAlignedBB> turned(original.transformedCopy(m));
-    expectBox(*turned, 4, 1, 3, 8, 4, 5);
-    expectBox(original, 1, 2, 3, 4, 6, 5);
-
-    // A transformed empty box is the point at the new origin, no longer empty.
-    AxisAlignedBB nothing;
-    nothing.transform(m);
-    EXPECT_FALSE(nothing.empty);
-    expectBox(nothing, 10, 0, 0, 10, 0, 0);
+    const float turn[16] = {0, 1, 0, 0, -1, 0, 0, 0, 0, 0, 1, 0, 10, 0, 0, 1}; // 90 degrees about z, x + 10
+    std::unique_ptr<AxisAlignedBB> turned(box(1, 2, 3, 4, 6, 5).transformedCopy(turn));
+    EXPECT_EQ(corners(*turned), (std::vector<float>{4, 1, 3, 8, 4, 5}));
+    AxisAlignedBB point;
+    point.transform(turn);
+    EXPECT_FALSE(point.empty) << "a transformed empty box is the point at the new origin";
+    EXPECT_EQ(corners(point), (std::vector<float>{10, 0, 0, 10, 0, 0}));
 
     // Sphere: the largest component of the moved point (r, r, r), translation included.
-    float move[16];
-    loadIdentity(move);
-    move[12] = 10;
-    std::unique_ptr<BoundingSphere> moved(sphere(1, 2, 3, 1).transformedCopy(move));
-    EXPECT_FLOAT_EQ(moved->centre[0], 11);
-    EXPECT_FLOAT_EQ(moved->radius, 11); // the largest of 11, 1, 1
+    const float move[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 10, 0, 0, 1};
+    const float back[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, -20, -20, -20, 1};
+    std::unique_ptr<BoundingSphere> moved(sphereAt(1, 2, 3, 1).transformedCopy(move));
+    EXPECT_TRUE(moved->centre[0] == 11 && moved->radius == 11);
+    moved->transform(back);
+    EXPECT_EQ(moved->radius, 0) << "the rule gives -9 here; a radius never becomes negative";
 
-    // Moved towards the negative axes the rule would give a negative radius; it stops at 0.
-    move[12] = move[13] = move[14] = -20;
-    BoundingSphere light = sphere(0, 0, 0, 0);
-    light.transform(move);
-    EXPECT_FLOAT_EQ(light.centre[1], -20);
-    EXPECT_FLOAT_EQ(light.radius, 0);
-}
-
-TEST(BoundingVolume, MergeGrowsTheBoxAndIgnoresEmptyBoxes)
-{
     AxisAlignedBB target;
-    const AxisAlignedBB nothing;
+    const AxisAlignedBB nothing, first = box(1, 1, 1, 2, 2, 2);
+    const BoundingSphere s = sphereAt(0, 0, 10, 2);
     target.merge(&nothing);
     EXPECT_TRUE(target.empty);
-
-    const AxisAlignedBB first = box(1, 1, 1, 2, 2, 2);
     target.merge(&first);
-    EXPECT_FALSE(target.empty);
-    expectBox(target, 1, 1, 1, 2, 2, 2); // copied, not grown from the origin
-    target.merge(&nothing);
-    expectBox(target, 1, 1, 1, 2, 2, 2);
-
-    const AxisAlignedBB second = box(-1, 1.5f, 0, 1.5f, 5, 1.5f);
-    target.merge(&second);
-    expectBox(target, -1, 1, 0, 2, 5, 2);
-    const BoundingSphere s = sphere(0, 0, 10, 2);
+    target.merge(&nothing); // empty boxes add nothing; the first box is copied, not grown from 0
     target.merge(&s);
-    expectBox(target, -2, -2, 0, 2, 5, 12);
+    EXPECT_EQ(corners(target), (std::vector<float>{-2, -2, 1, 2, 2, 12}));
+}
 
-    AxisAlignedBB fresh;
-    const Capsule other;
-    fresh.merge(&other);
-    EXPECT_FALSE(fresh.empty) << "any other kind only clears the flag";
-    expectBox(fresh, 0, 0, 0, 0, 0, 0);
+TEST(Frustum, PlanesOfAKnownProjectionClassifyBoxesSeenByARealCamera)
+{
+    double clip[16];
+    testsupport::perspectiveMatrix(90, 1, 1, 100, clip);
+    FrustumPlanes planes;
+    extractPlanes(clip, planes);
+    const double h = std::sqrt(0.5);
+    const double expected[6][4] = {{h, 0, -h, 0},  {-h, 0, -h, 0}, {0, h, -h, 0},
+                                   {0, -h, -h, 0}, {0, 0, -1, -1}, {0, 0, 1, 100}};
+    for (int i = 0; i < 6; ++i)
+        for (int k = 0; k < 4; ++k)
+            EXPECT_NEAR(planes[i][k], expected[i][k], 1e-9) << "plane " << i;
+
+    const double zero[16] = {};
+    extractPlanes(zero, planes);
+    EXPECT_EQ(classifyBox(box(1e6f, 1e6f, 1e6f, 2e6f, 2e6f, 2e6f), planes), FrustumInside)
+        << "no plane of a degenerate matrix culls anything";
+
+    // At (0, 0, 10) looking at the origin, 60 degrees, 4:3, near 1 (z = 9), far 100 (z = -90).
+    qorm::scenegraph::Camera camera;
+    camera.eye[0] = camera.eye[1] = 0;
+    camera.eye[2] = 10;
+    testsupport::perspectiveMatrix(60, 4.0 / 3.0, 1, 100, clip);
+    camera.update(clip);
+    const FrustumPlanes& seen = camera.frustumPlanes;
+    EXPECT_EQ(classifyBox(box(-1, -1, -1, 1, 1, 1), seen), FrustumInside);
+    EXPECT_EQ(classifyBox(box(-1000, -1, -1, -900, 1, 1), seen), FrustumOutside);
+    EXPECT_EQ(classifyBox(box(-0.1f, -0.1f, 8.5f, 0.1f, 0.1f, 9.5f), seen), FrustumIntersecting);
+    EXPECT_EQ(classifyBox(box(-0.1f, -0.1f, 11, 0.1f, 0.1f, 12), seen), FrustumOutside) << "behind";
+    EXPECT_EQ(classifyBox(box(-1, -1, -95, 1, 1, -85), seen), FrustumIntersecting) << "across far";
+    const BoundingSphere behind = sphereAt(0, 0, 20, 1);
+    EXPECT_EQ(classifyVolume(&behind, seen), FrustumInside) << "only boxes are culled";
 }

@@ -1,49 +1,58 @@
-// Small meshes, a texture and a lighting set-up for the mesh, material and model tests. Everything
-// here needs the shared GL context.
+// Meshes, materials, a texture and a lit view for the tests that draw. Everything here needs the
+// shared GL context.
 #pragma once
 
+#include "scene/Material.h"
 #include "scene/Mesh.h"
+#include "scene/Model.h"
+#include "scene/ModelPart.h"
+#include "support/OffscreenPicture.h"
 
 #include <GL/glew.h>
 #include <GL/glu.h>
 
+#include <algorithm>
+#include <cmath>
+
 namespace testsupport
 {
 
-// A flat grid of n x n quads from (x0, y0) to (x1, y1) at depth z, facing +z, texture coordinates
-// 0..1 across it.
-inline Mesh* makeGrid(float x0, float y0, float x1, float y1, float z, int n = 1)
+// A rectangle from (x0, y0) to (x1, y1) at depth z, facing +z, texture coordinates 0..1 across it.
+inline Mesh* makeQuad(float x0, float y0, float x1, float y1, float z)
 {
-    std::vector<std::array<float, 3>> positions, normals;
-    std::vector<std::array<float, 2>> texCoords;
-    std::vector<uint32_t> indices;
-    for (int j = 0; j <= n; ++j) {
-        for (int i = 0; i <= n; ++i) {
-            const float u = float(i) / float(n), v = float(j) / float(n);
-            positions.push_back({x0 + (x1 - x0) * u, y0 + (y1 - y0) * v, z});
-            normals.push_back({0, 0, 1});
-            texCoords.push_back({u, v});
-        }
-    }
-    const uint32_t row = uint32_t(n) + 1;
-    for (uint32_t a = 0; a + row + 1 < row * row; ++a) {
-        if (a % row != row - 1)
-            indices.insert(indices.end(), {a, a + 1, a + row + 1, a, a + row + 1, a + row});
-    }
-    return new Mesh(positions, normals, texCoords, indices);
+    return new Mesh({{x0, y0, z}, {x1, y0, z}, {x1, y1, z}, {x0, y1, z}},
+                    std::vector<std::array<float, 3>>(4, {0, 0, 1}), {{0, 0}, {1, 0}, {1, 1}, {0, 1}},
+                    {0, 1, 2, 0, 2, 3});
 }
 
-// A 4 x 4 RGB checkerboard of red and blue, nearest filtering, no mipmaps; owned by the caller.
+// A material of diffuse colour (r, g, b, a) and black otherwise: under LitView exactly that colour.
+inline Material* makeMaterial(float r, float g, float b, float a, bool transparent)
+{
+    const float diffuse[4] = {r, g, b, a}, black[4] = {0, 0, 0, a};
+    return new Material(transparent, diffuse, black, black, 0.0f);
+}
+
+// Appends a part that shows the model's `mesh` with its `material`, moved to (x, y, z).
+inline ModelPart* addPart(Model& model, const std::string& mesh, const std::string& material, float x,
+                          float y, float z)
+{
+    auto* part = new ModelPart();
+    part->mesh = model.meshes.at(mesh);
+    part->material = model.materials.at(material);
+    const float offset[3] = {x, y, z};
+    std::copy(offset, offset + 3, part->transform + 12);
+    model.parts.push_back(part);
+    return part;
+}
+
+// A 2 x 2 checkerboard of red and blue, nearest filtering, no mipmaps; owned by the caller.
 inline GLuint makeCheckerTexture()
 {
-    std::vector<uint8_t> texels;
-    for (int k = 0; k < 16; ++k)
-        texels.insert(texels.end(),
-                      {uint8_t((k + k / 4) % 2 ? 0 : 255), 0, uint8_t((k + k / 4) % 2 ? 255 : 0)});
+    const uint8_t texels[16] = {255, 0, 0, 255, 0, 0, 255, 255, 0, 0, 255, 255, 255, 0, 0, 255};
     GLuint texture = 0;
     glGenTextures(1, &texture);
     glBindTexture(GL_TEXTURE_2D, texture);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 4, 4, 0, GL_RGB, GL_UNSIGNED_BYTE, texels.data());
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 2, 2, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
     glBindTexture(GL_TEXTURE_2D, 0);
@@ -51,13 +60,14 @@ inline GLuint makeCheckerTexture()
 }
 
 // While it lives: a 60-degree square perspective (near 1, far 100), the eye at the origin looking
-// down -z, and one white light shining along -z with no ambient term, so a lit surface facing the
-// eye shows exactly its diffuse colour. The destructor switches off what the tests turn on.
+// down -z, depth testing, and one white light shining along -z with no ambient term, so a lit
+// surface facing the eye shows exactly its diffuse colour. The destructor restores the rest.
 class LitView
 {
   public:
     LitView()
     {
+        glPushAttrib(GL_ALL_ATTRIB_BITS);
         const float direction[4] = {0, 0, 1, 0}, white[4] = {1, 1, 1, 1}, black[4] = {0, 0, 0, 1};
         glMatrixMode(GL_PROJECTION);
         glLoadIdentity();
@@ -72,11 +82,8 @@ class LitView
     }
     ~LitView()
     {
-        const float defaultAmbient[4] = {0.2f, 0.2f, 0.2f, 1.0f};
-        glLightModelfv(GL_LIGHT_MODEL_AMBIENT, defaultAmbient);
-        for (GLenum capability : {GL_LIGHT0, GL_LIGHTING, GL_TEXTURE_2D, GL_DEPTH_TEST, GL_BLEND})
-            glDisable(capability);
-        glBindBuffer(GL_ARRAY_BUFFER, 0);
+        glPopAttrib();
+        glBindBuffer(GL_ARRAY_BUFFER, 0); // buffer bindings are not attributes
         glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
         glMatrixMode(GL_PROJECTION);
         glLoadIdentity();
@@ -86,5 +93,14 @@ class LitView
     LitView(const LitView&) = delete;
     LitView& operator=(const LitView&) = delete;
 };
+
+// The colour LitView shows at the eye-space point (x, y, z) in a square picture.
+inline std::vector<int> colourAt(const Picture& picture, double x, double y, double z)
+{
+    const double pixelsPerUnit = picture.width / 2 / std::tan(M_PI / 6) / -z;
+    const uint8_t* p =
+        picture.at(int(picture.width / 2 + pixelsPerUnit * x), int(picture.height / 2 + pixelsPerUnit * y));
+    return {p[0], p[1], p[2]};
+}
 
 } // namespace testsupport

@@ -1,10 +1,10 @@
-// A scene-graph leaf for tests: a fixed box in its own frame, world bounds like an entity's, and a
-// log of every render call with the planes it was given.
+// Volumes and scene-graph leaves for tests that need no drawing: boxes, spheres, entities whose
+// model is only a box, and probes that log every render call with the planes they were given.
 #pragma once
 
-#include "scene/AxisAlignedBB.h"
-#include "scene/MatrixMath.h"
-#include "scene/Node.h"
+#include "scene/BoundingSphere.h"
+#include "scene/Entity.h"
+#include "scene/Model.h"
 
 #include <string>
 #include <vector>
@@ -12,60 +12,50 @@
 namespace testsupport
 {
 
+inline AxisAlignedBB box(float x0, float y0, float z0, float x1, float y1, float z1)
+{
+    const float lo[3] = {x0, y0, z0}, hi[3] = {x1, y1, z1};
+    return AxisAlignedBB(lo, hi);
+}
+
+inline BoundingSphere sphereAt(float x, float y, float z, float r)
+{
+    const float c[3] = {x, y, z};
+    return BoundingSphere(c, r);
+}
+
+inline std::vector<float> corners(const AxisAlignedBB& b)
+{
+    return {b.min[0], b.min[1], b.min[2], b.max[0], b.max[1], b.max[2]};
+}
+
+// A model with a box and no parts: all that bounds, culling and collision look at.
+inline Model* boxModel(float x0, float y0, float z0, float x1, float y1, float z1)
+{
+    auto* model = new Model;
+    model->bounds = box(x0, y0, z0, x1, y1, z1);
+    return model;
+}
+
 struct RenderCall {
     std::string name;
     const FrustumPlanes* planes;
 };
 
-class ProbeNode : public Node
+// An entity with a cube of half-size `h` around its origin, moved to (x, y, z), that logs its render
+// calls into `log` instead of drawing.
+class ProbeNode : public Entity
 {
   public:
-    ProbeNode(std::string name, std::vector<RenderCall>* log, const float lo[3], const float hi[3])
-        : name(std::move(name)), log(log), extent(lo, hi)
+    ProbeNode(std::string name, std::vector<RenderCall>* log, float x, float y, float z, float h = 0.5f)
+        : Entity(boxModel(-h, -h, -h, h, h, h)), name(std::move(name)), log(log)
     {
-        box = new AxisAlignedBB;
-        worldBounds = box;
+        translate(x, y, z);
     }
-
-    bool collides(const BoundingObject* other, bool) override
-    {
-        if (!boundsValid) {
-            float scratch[16];
-            getWorldTransform(scratch);
-        }
-        return box->intersects(other);
-    }
-    BoundingObject* getLocalBounds() override { return &extent; }
-    float* getWorldTransform(float out[16]) override
-    {
-        chainTransform(out);
-        *box = extent;
-        box->transform(out);
-        boundsValid = true;
-        return out;
-    }
-    void compileGeometry() override {}
-    void releaseGeometry() override {}
-    void render(double, const FrustumPlanes* planes) override
-    {
-        if (log)
-            log->push_back({name, planes});
-    }
+    void render(double, const FrustumPlanes* planes) override { log->push_back({name, planes}); }
 
     std::string name;
-    std::vector<RenderCall>* log;
-    AxisAlignedBB extent;
-    AxisAlignedBB* box;
+    std::vector<RenderCall>* log; // not owned
 };
-
-// A probe with a cube of half-size `h` around its origin, moved to (x, y, z).
-inline ProbeNode* probeAt(const std::string& name, std::vector<RenderCall>* log, float x, float y, float z,
-                          float h = 0.5f)
-{
-    const float lo[3] = {-h, -h, -h}, hi[3] = {h, h, h};
-    auto* probe = new ProbeNode(name, log, lo, hi);
-    probe->translate(x, y, z);
-    return probe;
-}
 
 } // namespace testsupport
