@@ -37,87 +37,83 @@ const char* const modelDocument = R"(<?xml version="1.0"?>
   <material id="paint2" name="Shiny"><instance_effect url="#paint2-fx"/></material>
   <material id="glass"><instance_effect url="#glass-fx"/></material>
   <material id="smoke"><instance_effect url="#smoke-fx"/></material>
-  <material id="clear"><instance_effect url="#clear-fx"/></material>
   <material id="custom"><instance_effect url="#custom-fx"/></material>
   <material id="skin"><instance_effect url="#skin-fx"/></material>
   <material id="decal"><instance_effect url="#decal-fx"/></material>
   <material id="lost"><instance_effect url="#lost-fx"/></material></library_materials>
-<library_effects>
-<effect id="paint-fx"><profile_COMMON><technique sid="t"><phong>
+<library_effects><effect id="paint-fx"><profile_COMMON><technique sid="t"><phong>
   <ambient><color>0.1 0.2 0.3 1</color></ambient><diffuse><color>0.8 0.1 0.2 1</color></diffuse>
   <specular><color>0.5 0.6 0.7 1</color></specular><shininess><float>24</float></shininess>
-</phong></technique></profile_COMMON></effect>
-<effect id="paint2-fx"><profile_COMMON><technique sid="t"><phong>
-  <diffuse><color>0.1 0.9 0.1 1</color></diffuse></phong></technique></profile_COMMON></effect>
-<effect id="glass-fx"><profile_COMMON><technique sid="t"><lambert><diffuse><color>0.2 0.4 0.8 1</color></diffuse>
-  <transparent opaque="A_ONE"><color>1 1 1 0.25</color></transparent><transparency><float>0.8</float></transparency>
-</lambert></technique></profile_COMMON></effect>
+</phong></technique></profile_COMMON></effect><effect id="paint2-fx"><profile_COMMON><technique sid="t">
+  <phong><diffuse><color>0.1 0.9 0.1 1</color></diffuse></phong></technique></profile_COMMON></effect>
+<effect id="glass-fx"><profile_COMMON><technique sid="t"><lambert>
+  <diffuse><color>0.2 0.4 0.8 1</color></diffuse><transparent opaque="A_ONE"><color>1 1 1 0.25</color>
+  </transparent><transparency><float>0.8</float></transparency></lambert></technique></profile_COMMON></effect>
 <effect id="smoke-fx"><profile_COMMON><technique sid="t"><lambert>
-  <transparent opaque="RGB_ZERO"><color>0.5 0.5 0.5 1</color></transparent><transparency><float>1</float></transparency>
-</lambert></technique></profile_COMMON></effect>
-<effect id="clear-fx"><profile_COMMON><technique sid="t"><lambert>
-  <transparent opaque="A_ONE"><color>0 0 0 1</color></transparent><transparency><float>1</float></transparency>
+  <transparent opaque="RGB_ZERO"><color>0.5 0.5 0.5 1</color></transparent>
 </lambert></technique></profile_COMMON></effect>
 <effect id="custom-fx"><profile_GLSL><technique sid="t"><pass sid="p"/></technique></profile_GLSL></effect>
-<effect id="skin-fx"><profile_COMMON><technique sid="t"><phong>
-  <diffuse><texture texture="skin-image" texcoord="UV"/></diffuse></phong></technique></profile_COMMON></effect>
-<effect id="decal-fx"><profile_COMMON><technique sid="t"><phong>
-  <diffuse><texture texture="decal-image" texcoord="UV"/></diffuse></phong></technique></profile_COMMON></effect>
-<effect id="lost-fx"><profile_COMMON><technique sid="t"><phong>
-  <diffuse><texture texture="lost-image" texcoord="UV"/></diffuse></phong></technique></profile_COMMON></effect>
-</library_effects>
+<effect id="skin-fx"><profile_COMMON><technique sid="t"><phong><diffuse><texture texture="skin-image"/>
+  </diffuse></phong></technique></profile_COMMON></effect><effect id="decal-fx"><profile_COMMON>
+  <technique sid="t"><phong><diffuse><texture texture="decal-image"/></diffuse></phong></technique>
+</profile_COMMON></effect><effect id="lost-fx"><profile_COMMON><technique sid="t"><phong><diffuse>
+  <texture texture="lost-image"/></diffuse></phong></technique></profile_COMMON></effect></library_effects>
 <library_geometries><geometry id="quad"><mesh>
-  <source id="qp"><float_array id="qpa" count="12">0 0 0 1 0 0 1 1 0 0 1 0</float_array><technique_common>
-    <accessor source="#qpa" count="4" stride="3"><param name="X" type="float"/><param name="Y" type="float"/><param name="Z" type="float"/></accessor></technique_common></source>
-  <source id="qn"><float_array id="qna" count="12">0 0 1 0 0 1 0 0 1 0 0 1</float_array><technique_common>
-    <accessor source="#qna" count="4" stride="3"><param name="X" type="float"/><param name="Y" type="float"/><param name="Z" type="float"/></accessor></technique_common></source>
-  <source id="qt"><float_array id="qta" count="8">0 0 1 0 1 1 0 1</float_array><technique_common>
-    <accessor source="#qta" count="4" stride="2"><param name="S" type="float"/><param name="T" type="float"/></accessor></technique_common></source>
+  <source id="qp"><float_array id="qpa" count="12">0 0 0 1 0 0 1 1 0 0 1 0</float_array>
+    <technique_common><accessor source="#qpa" count="4" stride="3"><param name="X" type="float"/>
+      <param name="Y" type="float"/><param name="Z" type="float"/></accessor></technique_common></source>
+  <source id="qn"><float_array id="qna" count="12">0 0 1 0 0 1 0 0 1 0 0 1</float_array>
+    <technique_common><accessor source="#qna" count="4" stride="3"><param name="X" type="float"/>
+      <param name="Y" type="float"/><param name="Z" type="float"/></accessor></technique_common></source>
+  <source id="qt"><float_array id="qta" count="8">0 0 1 0 1 1 0 1</float_array>
+    <technique_common><accessor source="#qta" count="4" stride="2"><param name="S" type="float"/>
+      <param name="T" type="float"/></accessor></technique_common></source>
   <vertices id="qv"><input semantic="POSITION" source="#qp"/></vertices>
   <triangles material="s" count="2"><input semantic="VERTEX" source="#qv" offset="0"/>
     <input semantic="NORMAL" source="#qn" offset="0"/><input semantic="TEXCOORD" source="#qt" offset="0"/>
     <p>0 1 2 0 2 3</p></triangles></mesh></geometry>
 <geometry id="shape"><mesh>
   <source id="sp"><float_array id="spa" count="24">0 0 0 1 0 0 0 1 0 2 0 0 4 0 0 4 2 0 3 3 0 2 2 0</float_array>
-    <technique_common><accessor source="#spa" count="8" stride="3"><param name="X" type="float"/><param name="Y" type="float"/><param name="Z" type="float"/></accessor></technique_common></source>
+    <technique_common><accessor source="#spa" count="8" stride="3"><param name="X" type="float"/>
+      <param name="Y" type="float"/><param name="Z" type="float"/></accessor></technique_common></source>
   <vertices id="sv"><input semantic="POSITION" source="#sp"/></vertices>
-  <triangles material="first" count="1"><input semantic="VERTEX" source="#sv" offset="0"/><p>0 1 2</p></triangles>
+  <triangles material="first" count="1"><input semantic="VERTEX" source="#sv" offset="0"/>
+    <p>0 1 2</p></triangles>
   <polylist material="second" count="1"><input semantic="VERTEX" source="#sv" offset="0"/>
     <vcount>5</vcount><p>3 4 5 6 7</p></polylist></mesh></geometry></library_geometries>
-<library_animations>
-<animation id="a1"><source id="t1"><float_array id="t1a" count="2">0 2</float_array><technique_common>
-    <accessor source="#t1a" count="2" stride="1"><param name="T" type="float"/></accessor></technique_common></source>
-  <source id="v1"><float_array id="v1a" count="6">0 0 0 4 0 0</float_array><technique_common>
-    <accessor source="#v1a" count="2" stride="3"><param name="X" type="float"/><param name="Y" type="float"/><param name="Z" type="float"/></accessor></technique_common></source>
-  <sampler id="s1"><input semantic="INPUT" source="#t1"/><input semantic="OUTPUT" source="#v1"/></sampler>
-  <channel source="#s1" target="spinner/loc"/></animation>
-<animation id="a2"><source id="t2"><float_array id="t2a" count="2">0 1</float_array><technique_common>
-    <accessor source="#t2a" count="2" stride="1"><param name="T" type="float"/></accessor></technique_common></source>
-  <source id="v2"><float_array id="v2a" count="2">0 90</float_array><technique_common>
-    <accessor source="#v2a" count="2" stride="1"><param name="X" type="float"/></accessor></technique_common></source>
-  <sampler id="s2"><input semantic="INPUT" source="#t2"/><input semantic="OUTPUT" source="#v2"/></sampler>
-  <channel source="#s2" target="spinner/spin.ANGLE"/></animation>
-<animation id="a3"><source id="t3"><float_array id="t3a" count="2">0 2</float_array><technique_common>
-    <accessor source="#t3a" count="2" stride="1"><param name="T" type="float"/></accessor></technique_common></source>
-  <source id="v3"><float_array id="v3a" count="6">1 1 1 2 2 2</float_array><technique_common>
-    <accessor source="#v3a" count="2" stride="3"><param name="X" type="float"/><param name="Y" type="float"/><param name="Z" type="float"/></accessor></technique_common></source>
-  <sampler id="s3"><input semantic="INPUT" source="#t3"/><input semantic="OUTPUT" source="#v3"/></sampler>
-  <channel source="#s3" target="spinner/size"/></animation></library_animations>
+<library_animations><animation id="keys">
+  <source id="t"><float_array id="ta" count="2">0 2</float_array>
+    <technique_common><accessor source="#ta" count="2" stride="1">
+      <param name="T" type="float"/></accessor></technique_common></source>
+  <source id="l"><float_array id="la" count="6">0 0 0 4 0 0</float_array>
+    <technique_common><accessor source="#la" count="2" stride="3"><param name="X" type="float"/>
+      <param name="Y" type="float"/><param name="Z" type="float"/></accessor></technique_common></source>
+  <source id="a"><float_array id="aa" count="2">0 180</float_array>
+    <technique_common><accessor source="#aa" count="2" stride="1">
+      <param name="X" type="float"/></accessor></technique_common></source>
+  <source id="s"><float_array id="sa" count="6">1 1 1 2 2 2</float_array>
+    <technique_common><accessor source="#sa" count="2" stride="3"><param name="X" type="float"/>
+      <param name="Y" type="float"/><param name="Z" type="float"/></accessor></technique_common></source>
+  <sampler id="ls"><input semantic="INPUT" source="#t"/><input semantic="OUTPUT" source="#l"/></sampler>
+  <sampler id="as"><input semantic="INPUT" source="#t"/><input semantic="OUTPUT" source="#a"/></sampler>
+  <sampler id="ss"><input semantic="INPUT" source="#t"/><input semantic="OUTPUT" source="#s"/></sampler>
+  <channel source="#ls" target="spinner/loc"/><channel source="#as" target="spinner/spin.ANGLE"/>
+  <channel source="#ss" target="spinner/size"/></animation></library_animations>
 <library_visual_scenes><visual_scene id="scene">
 <node id="parent"><translate>10 0 0</translate><node id="pair"><translate>1 2 3</translate>
   <instance_geometry url="#quad"><bind_material><technique_common>
     <instance_material symbol="s" target="#paint"/></technique_common></bind_material></instance_geometry>
-  <instance_geometry url="#shape"><bind_material><technique_common><instance_material symbol="first" target="#paint"/>
-    <instance_material symbol="second" target="#glass"/></technique_common></bind_material></instance_geometry>
-</node></node>
+  <instance_geometry url="#shape"><bind_material><technique_common>
+    <instance_material symbol="first" target="#paint"/><instance_material symbol="second" target="#glass"/>
+  </technique_common></bind_material></instance_geometry></node></node>
 <node id="other"><scale>2 2 2</scale><instance_geometry url="#quad"><bind_material><technique_common>
   <instance_material symbol="s" target="#paint2"/></technique_common></bind_material></instance_geometry></node>
-<node id="spinner"><translate sid="loc">0 0 0</translate><rotate sid="spin">0 1 0 0</rotate><scale sid="size">1 1 1</scale>
-  <instance_geometry url="#quad"><bind_material><technique_common>
+<node id="spinner"><translate sid="loc">0 0 0</translate><rotate sid="spin">0 1 0 0</rotate>
+  <scale sid="size">1 1 1</scale><instance_geometry url="#quad"><bind_material><technique_common>
     <instance_material symbol="s" target="#skin"/></technique_common></bind_material></instance_geometry>
   <instance_geometry url="#quad"><bind_material><technique_common>
-    <instance_material symbol="s" target="#decal"/></technique_common></bind_material></instance_geometry></node>
-</visual_scene></library_visual_scenes><scene><instance_visual_scene url="#scene"/></scene></COLLADA>
+    <instance_material symbol="s" target="#decal"/></technique_common></bind_material></instance_geometry>
+</node></visual_scene></library_visual_scenes><scene><instance_visual_scene url="#scene"/></scene></COLLADA>
 )";
 
 // Models are written to <scratch>/models/ and loaded as the game does: data directory plus a
@@ -161,15 +157,15 @@ TEST_F(ColladaLoaderTest, MaterialsKeepColoursOpacityIdsAndTextures)
     ASSERT_TRUE(model->loaded);
 
     // Keyed by id, also when two materials share a name.
-    ASSERT_EQ(model->materials.size(), 9u);
+    ASSERT_EQ(model->materials.size(), 8u);
     std::map<std::string, const Material*> m;
-    for (const char* id : {"paint", "paint2", "glass", "smoke", "clear", "custom", "skin", "decal", "lost"})
+    for (const char* id : {"paint", "paint2", "glass", "smoke", "custom", "skin", "decal", "lost"})
         ASSERT_TRUE((m[id] = model->materials[id])) << id;
     EXPECT_EQ(rounded(m["paint"]->diffuse), (std::vector<float>{0.8f, 0.1f, 0.2f, 1}));
     EXPECT_EQ(rounded(m["paint"]->ambient), (std::vector<float>{0.1f, 0.2f, 0.3f, 1}));
     EXPECT_EQ(rounded(m["paint"]->specular), (std::vector<float>{0.5f, 0.6f, 0.7f, 1}));
-    EXPECT_FLOAT_EQ(m["paint"]->shininess, 24);
     EXPECT_EQ(rounded(m["paint2"]->diffuse), (std::vector<float>{0.1f, 0.9f, 0.1f, 1}));
+    EXPECT_FLOAT_EQ(m["paint"]->shininess, 24);
 
     // A_ONE: the transparent colour's alpha times the factor; RGB_ZERO: one minus the average of
     // its red, green and blue times the factor. The opacity is the alpha of all three colours.
@@ -177,23 +173,22 @@ TEST_F(ColladaLoaderTest, MaterialsKeepColoursOpacityIdsAndTextures)
     EXPECT_FLOAT_EQ(m["glass"]->ambient[3] + m["glass"]->specular[3], 0.4f);
     EXPECT_FLOAT_EQ(m["smoke"]->diffuse[3], 0.5f);
     EXPECT_TRUE(m["glass"]->transparent && m["smoke"]->transparent && model->hasTransparency);
-    EXPECT_FALSE(m["clear"]->transparent || m["paint"]->transparent);
-    // Only a shader profile: plain white without shine.
-    EXPECT_EQ(rounded(m["custom"]->ambient), (std::vector<float>{1, 1, 1, 1}));
+    EXPECT_FALSE(m["paint"]->transparent);
+    // Only a shader profile: plain white without shine. Textured materials are white too.
     EXPECT_EQ(m["custom"]->shininess, 0);
+    for (const char* white : {"custom", "skin", "lost"})
+        EXPECT_EQ(rounded(m[white]->diffuse), (std::vector<float>{1, 1, 1, 1})) << white;
 
-    // Textured materials are white; a missing image is the texture loader's message.
-    EXPECT_NE(m["skin"]->texture, 0u);
-    EXPECT_NE(m["decal"]->texture, 0u) << "an image on the artist's disk is looked up next to the model";
-    EXPECT_EQ(m["lost"]->texture, 0u);
-    EXPECT_EQ(rounded(m["skin"]->diffuse), (std::vector<float>{1, 1, 1, 1}));
-    EXPECT_EQ(rounded(m["lost"]->diffuse), (std::vector<float>{1, 1, 1, 1}));
-    EXPECT_NE(messages.find("couldn't open texture file"), std::string::npos) << messages;
-    EXPECT_NE(messages.find("lost.png"), std::string::npos) << messages;
-    EXPECT_EQ(messages.find("skin.png"), std::string::npos) << messages;
+    // An image on the artist's disk is looked up next to the model; a missing image is the
+    // texture loader's message.
+    EXPECT_TRUE(m["skin"]->texture && m["decal"]->texture && !m["lost"]->texture);
+    EXPECT_TRUE(messages.find("couldn't open texture file") != std::string::npos &&
+                messages.find("lost.png") != std::string::npos &&
+                messages.find("skin.png") == std::string::npos)
+        << messages;
 }
 
-TEST_F(ColladaLoaderTest, EveryPolygonSetBecomesAPartBreadthFirstWithWorldTransforms)
+TEST_F(ColladaLoaderTest, EveryPolygonSetBecomesAPartBreadthFirstWithWorldTransformsAndKeys)
 {
     const auto model = load();
     ASSERT_TRUE(model->loaded);
@@ -231,29 +226,22 @@ TEST_F(ColladaLoaderTest, EveryPolygonSetBecomesAPartBreadthFirstWithWorldTransf
     EXPECT_EQ(rounded(model->bounds.min, 3), (std::vector<float>{0, 0, 0}));
     EXPECT_EQ(rounded(model->bounds.max, 3), (std::vector<float>{15, 5, 3}));
     EXPECT_FLOAT_EQ(model->sphere.centre[0], 7.5f);
-}
 
-TEST_F(ColladaLoaderTest, AnimatedNodesGiveEachPartItsOwnKeyAnimation)
-{
-    const auto model = load();
-    ASSERT_TRUE(model->loaded && model->animated);
-    const auto& parts = model->parts;
-    ASSERT_TRUE(parts[1]->animated && parts[2]->animated);
-    EXPECT_NE(parts[1]->animation, parts[2]->animation) << "each part owns its animation";
+    // Each of the spinner's parts owns its key animation, in seconds, with the rotation as a unit
+    // quaternion from the angle in degrees.
+    ASSERT_TRUE(model->animated && parts[1]->animated && parts[2]->animated);
+    EXPECT_NE(parts[1]->animation, parts[2]->animation);
     EXPECT_FALSE(parts[0]->animated || parts[3]->animated);
-
-    // Keys in seconds, rotation as a unit quaternion from the angle in degrees.
     const KeyAnimation& animation = *parts[1]->animation;
     EXPECT_DOUBLE_EQ(animation.endTime, 2);
-    ASSERT_TRUE(animation.rotationKeys.count(1.0));
-    EXPECT_NEAR(animation.rotationKeys.at(1.0)[0], std::sqrt(0.5), 1e-6);
-    EXPECT_NEAR(animation.rotationKeys.at(1.0)[2], std::sqrt(0.5), 1e-6);
+    ASSERT_TRUE(animation.rotationKeys.count(2.0));
+    EXPECT_NEAR(std::fabs(animation.rotationKeys.at(2.0)[2]), 1, 1e-6);
     // At 1 s: moved to (2, 0, 0), turned 90 degrees about y, scaled 1.5: (1, 0, 0) lands at (2, 0, -1.5).
-    double m[16];
-    animation.evaluate(m, 1.0);
-    EXPECT_NEAR(m[0] + m[12], 2, 1e-6);
-    EXPECT_NEAR(m[1] + m[13], 0, 1e-6);
-    EXPECT_NEAR(m[2] + m[14], -1.5, 1e-6);
+    double at[16];
+    animation.evaluate(at, 1.0);
+    EXPECT_NEAR(at[0] + at[12], 2, 1e-6);
+    EXPECT_NEAR(at[1] + at[13], 0, 1e-6);
+    EXPECT_NEAR(at[2] + at[14], -1.5, 1e-6);
 }
 
 TEST_F(ColladaLoaderTest, OnlyColladaIsReadWhateverTheFileName)
@@ -263,7 +251,6 @@ TEST_F(ColladaLoaderTest, OnlyColladaIsReadWhateverTheFileName)
     const auto second = load("arrow.dae2", false);
     ASSERT_TRUE(first->loaded && second->loaded);
     EXPECT_NE(first->materials["paint"], second->materials["paint"]);
-    EXPECT_NE(first->meshes["quad"], second->meshes["quad"]);
 
     scratch.write("models/broken.dae", "<COLLADA><library_geometries>");
     // A Wavefront file is readable by other importers, never by ours.

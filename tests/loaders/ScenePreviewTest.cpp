@@ -3,12 +3,9 @@
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 
 namespace
 {
@@ -66,23 +63,9 @@ TEST_F(ScenePreview, DrawsABundledLevelFromTheStartAndFromAbove)
 
 TEST_F(ScenePreview, ProblemsWhileLoadingAreShownAndGiveStatusOne)
 {
-    // A level file of the test's own beside the bundled ones.
-    const std::string name = "preview-test-" + std::to_string(getpid());
-    const std::string file = std::string(AEROVANT_BIN_DIR) + "levels/" + name + ".xml";
-    std::ofstream(file)
-        << "<level terrain=\"levels\\meadow\\heights.png\" sizeX=\"1600\" sizeY=\"60\" sizeZ=\"1600\" "
-           "terrainTexture=\"levels\\meadow\\colour.jpg\" repeatTexture=\"40\" "
-           "detailTexture=\"levels\\meadow\\detail.png\" detailWeights=\"levels\\meadow\\weights.png\">\n"
-           "<gates model=\"models\\pylon.dae\" arrow=\"models\\arrow.dae\">\n"
-           "<gate posX=\"0\" posZ=\"100\" rotation=\"0\"/></gates>\n<light id=\"9\"/>\n</level>\n";
-    const int status = run("'levels\\" + name + "' " + folder.path());
-    std::filesystem::remove(file);
-    EXPECT_EQ(status, 1);
-    EXPECT_NE(errors.find("couldn't parse attribute pylonDistance\n"), std::string::npos) << errors;
-    EXPECT_NE(errors.find("\"light\" without a valid id (0 to 7) is skipped\n"), std::string::npos) << errors;
-    EXPECT_TRUE(picture("start.png", 0) && picture("above.png", 0)) << "the pictures are still drawn";
-
-    // A level that does not exist: the parser's message on standard output, as in the game.
+    // A level that does not exist: the parser's message on standard output, as in the game, and
+    // the (empty) pictures are still drawn.
     EXPECT_EQ(run("'levels\\no-such-level' " + folder.path()), 1);
     EXPECT_EQ(output.rfind("Sax Parse Exception: unable to open primary document entity", 0), 0u) << output;
+    EXPECT_TRUE(picture("start.png", 0) && picture("above.png", 0));
 }
