@@ -40,14 +40,6 @@ class LevelFiles : public ::testing::Test
     LevelEntry alpine{"levels\\alpine", "ALPINE"};
 };
 
-HighscoreTable tableOfTen()
-{
-    HighscoreTable table;
-    for (uint32_t k = 1; k <= 10; ++k)
-        table.emplace(k * 1000, "Pilot" + std::to_string(k));
-    return table;
-}
-
 } // namespace
 
 TEST_F(LevelFiles, CatalogueOffersEveryLevelOfACompleteFileWithItsHighscores)
@@ -92,7 +84,8 @@ TEST_F(LevelFiles, CatalogueOffersEveryLevelOfACompleteFileWithItsHighscores)
 TEST_F(LevelFiles, AddingKeepsTheTenFastestAndWritesThemFastestFirst)
 {
     std::filesystem::create_directory(data.path() + "levels");
-    alpine.highscores = tableOfTen();
+    for (uint32_t k = 1; k <= 10; ++k)
+        alpine.highscores.emplace(k * 1000, "Pilot" + std::to_string(k));
     EXPECT_FALSE(qualifies(alpine.highscores, 10000.9))
         << "a tie with the slowest (after truncation) does not enter";
     EXPECT_TRUE(highscoreKey(-5.0) == 0 && highscoreKey(std::numeric_limits<double>::quiet_NaN()) == 0 &&

@@ -141,22 +141,19 @@ TEST_F(SceneFile, BuildsTheWholeTreeInFileOrder)
     EXPECT_TRUE(model(0) == model(1) && model(1) != model(2));
     EXPECT_FLOAT_EQ(objects->children[1]->local[13], 4 - 3);
 
-    // Each gate: two pylons, a visible small arrow and a hidden large one 15 units up, both out of
-    // the bounds. The large arrow comes from arrow.dae2.
+    // Each gate: two pylons, a visible small arrow and a hidden large one (from arrow.dae2) 15 units
+    // up, both out of the bounds. The gate turned 90 degrees at (5, -5) has its pylons 10 units along
+    // z; the left one's ground offset is taken at its unrotated position.
     ASSERT_EQ(s->gates->childCount, 2u);
-    EXPECT_EQ(s->gateModel->refCount, 4u);
-    EXPECT_TRUE(s->arrowModel2->loaded);
-    for (Node* node : s->gates->children) {
-        ASSERT_EQ(group(node)->childCount, 4u);
-        auto* small = dynamic_cast<Entity*>(group(node)->children[2]);
-        auto* large = dynamic_cast<Entity*>(group(node)->children[3]);
-        EXPECT_TRUE(small->model == s->arrowModel && large->model == s->arrowModel2);
-        EXPECT_TRUE(small->visible && small->noBounds && !large->visible && large->noBounds);
-        EXPECT_EQ(std::vector<float>({large->local[10], large->local[13]}), std::vector<float>({1.5f, 15}));
-    }
-    // The gate turned 90 degrees at (5, -5) has its pylons 10 units along z; the left one's ground
-    // offset is taken at its unrotated position.
     Group* turned = group(s->gates->children[1]);
+    ASSERT_EQ(turned->childCount, 4u);
+    auto* small = dynamic_cast<Entity*>(turned->children[2]);
+    auto* large = dynamic_cast<Entity*>(turned->children[3]);
+    EXPECT_TRUE(s->gateModel->refCount == 4 && small->model == s->arrowModel &&
+                large->model == s->arrowModel2);
+    EXPECT_TRUE(s->arrowModel2->loaded && small->visible && small->noBounds && !large->visible &&
+                large->noBounds);
+    EXPECT_EQ(std::vector<float>({large->local[10], large->local[13]}), std::vector<float>({1.5f, 15}));
     const float h = s->terrain->getHeight(5, -5), unrotatedLeft = s->terrain->getHeight(-5, -5);
     ASSERT_TRUE(h != unrotatedLeft && s->terrain->getHeight(5, 5) != unrotatedLeft);
     for (const auto& [node, x, y, z] : {std::tuple{static_cast<Node*>(turned), 5.0f, h, -5.0f},

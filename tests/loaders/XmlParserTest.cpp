@@ -109,11 +109,9 @@ TEST_F(XmlParser, ReadsExternalEntitiesAndDtdsOnlyFromInsideTheDataDirectory)
     __lsan_enable();
 #endif
     EXPECT_EQ(text, "<r>[INSIDE][][][][]");
-    for (const std::string& reference :
+    for (const std::string& refused :
          {dtd, secret, "file://" + secret, climb, std::string("http://127.0.0.1:9/x")})
-        EXPECT_NE(refusals.find("couldn't read external entity \"" + reference + "\" referenced in \""),
-                  std::string::npos)
-            << reference << " in:\n"
+        EXPECT_NE(refusals.find("couldn't read external entity \"" + refused + "\""), std::string::npos)
             << refusals;
     EXPECT_NE(refusals.find("entities.xml"), std::string::npos) << "names the referring file";
     EXPECT_EQ(refusals.find("shared.txt"), std::string::npos) << "the file inside is read without a message";
