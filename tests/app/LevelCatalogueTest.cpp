@@ -81,7 +81,7 @@ TEST_F(LevelFiles, CatalogueOffersEveryLevelOfACompleteFileWithItsHighscores)
     EXPECT_NE(messages.find(data.path() + "levels/config.xml"), std::string::npos) << messages;
 }
 
-TEST_F(LevelFiles, AddingKeepsTheTenFastestAndWritesThemFastestFirst)
+TEST_F(LevelFiles, HighscoresKeepTheTenFastestWrittenFastestFirst)
 {
     std::filesystem::create_directory(data.path() + "levels");
     for (uint32_t k = 1; k <= 10; ++k)
@@ -108,10 +108,8 @@ TEST_F(LevelFiles, AddingKeepsTheTenFastestAndWritesThemFastestFirst)
     EXPECT_FALSE(std::filesystem::exists(data.path() + "new.highscore"));
     alpine.highscores.erase(1000);
     EXPECT_TRUE(qualifies(alpine.highscores, 99999999.0)) << "with nine entries any time enters";
-}
 
-TEST_F(LevelFiles, ReadsTheFirstTenLinesOfAHandEditedHighscoreFile)
-{
+    // A hand-edited file: the first ten lines count.
     data.write("odd.highscore", "Ace,120\n"                    // no space: reading starts at "20"
                                 "no comma here\n"              // skipped, but counts as one of ten lines
                                 "Zero, soon\n"                 // no number: time 0

@@ -56,15 +56,12 @@ const char* const modelDocument = R"(<?xml version="1.0"?>
   <source id="qp"><float_array id="qpa" count="12">0 0 0 1 0 0 1 1 0 0 1 0</float_array>
     <technique_common><accessor source="#qpa" count="4" stride="3"><param name="X" type="float"/>
       <param name="Y" type="float"/><param name="Z" type="float"/></accessor></technique_common></source>
-  <source id="qn"><float_array id="qna" count="12">0 0 1 0 0 1 0 0 1 0 0 1</float_array>
-    <technique_common><accessor source="#qna" count="4" stride="3"><param name="X" type="float"/>
-      <param name="Y" type="float"/><param name="Z" type="float"/></accessor></technique_common></source>
   <source id="qt"><float_array id="qta" count="8">0 0 1 0 1 1 0 1</float_array>
     <technique_common><accessor source="#qta" count="4" stride="2"><param name="S" type="float"/>
       <param name="T" type="float"/></accessor></technique_common></source>
   <vertices id="qv"><input semantic="POSITION" source="#qp"/></vertices>
   <triangles material="s" count="2"><input semantic="VERTEX" source="#qv" offset="0"/>
-    <input semantic="NORMAL" source="#qn" offset="0"/><input semantic="TEXCOORD" source="#qt" offset="0"/>
+    <input semantic="TEXCOORD" source="#qt" offset="0"/>
     <p>0 1 2 0 2 3</p></triangles></mesh></geometry>
 <geometry id="shape"><mesh>
   <source id="sp"><float_array id="spa" count="24">0 0 0 1 0 0 0 1 0 2 0 0 4 0 0 4 2 0 3 3 0 2 2 0</float_array>

@@ -14,11 +14,15 @@
 namespace
 {
 
-// Records the elements as "<name>", their "value" attributes as "{value}" and the text the parser
-// hands over; throws at the element named `throwOn`.
-class RecordingHandler : public xercesc::DefaultHandler
+// The data directory is a scratch directory for the length of a test. The test is the parse's
+// content handler: it records the elements as "<name>", their "value" attributes as "{value}" and
+// the text, and throws at the element named `throwOn`.
+class XmlParser : public ::testing::Test, public xercesc::DefaultHandler
 {
-  public:
+  protected:
+    XmlParser() : saved(baseDirectory) { baseDirectory = data.path(); }
+    ~XmlParser() override { baseDirectory = saved; }
+
     void startElement(const XMLCh* const, const XMLCh* const, const XMLCh* const qname,
                       const xercesc::Attributes& attributes) override
     {
@@ -33,33 +37,21 @@ class RecordingHandler : public xercesc::DefaultHandler
         text += transcode(std::u16string(chars, length).c_str());
     }
 
-    std::string text, throwOn;
-};
-
-// The data directory is a scratch directory for the length of a test.
-class XmlParser : public ::testing::Test
-{
-  protected:
-    XmlParser() : saved(baseDirectory) { baseDirectory = data.path(); }
-    ~XmlParser() override { baseDirectory = saved; }
-
-    // Parses the data file `name`; what the handler saw lands in `text`, the parse messages in
-    // `messages` and standard error in `refusals`.
-    XmlParseResult parse(const std::string& name, const std::string& throwOn = "")
+    // Parses the data file `name`; the parse messages land in `messages`, standard error in `refusals`.
+    XmlParseResult parse(const std::string& name, const std::string& throwAt = "")
     {
-        RecordingHandler handler;
-        handler.throwOn = throwOn;
+        text.clear();
+        throwOn = throwAt;
         std::ostringstream stream;
         testing::internal::CaptureStderr();
-        const XmlParseResult result = parseXmlFile(data.path() + name, handler, stream);
+        const XmlParseResult result = parseXmlFile(data.path() + name, *this, stream);
         refusals = testing::internal::GetCapturedStderr();
         messages = stream.str();
-        text = handler.text;
         return result;
     }
 
     testsupport::ScratchDirectory data;
-    std::string saved, text, messages, refusals;
+    std::string saved, text, throwOn, messages, refusals;
 };
 
 } // namespace

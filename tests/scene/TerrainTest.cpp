@@ -169,14 +169,14 @@ TEST_F(TerrainTest, UnusableInputLeavesAnUnloadedTerrainWithOneMessage)
     EXPECT_TRUE(Terrain(scratch.path(), "map.png", 9, 9, 9).loaded);
 }
 
-TEST_F(TerrainTest, CullingKeepsEveryVisibleCellAndDropsTheRest)
+TEST_F(TerrainTest, CullingKeepsEveryVisibleCellAndDropsTheRestOnQuadtreeGridsOnly)
 {
     Terrain terrain = make(
         257, [](int, int) { return 0; }, 2560, 100, 2560);
     // Low over corners, looking outwards and back along an edge: whole depth-4 patches of 16 x 16
     // cells (1,536 indices) near the camera, and the mesh draws that selection.
-    for (const FrustumPlanes& planes :
-         {looking(1200, 30, 1200, 1300, 10, 1300), looking(-1200, 30, 1200, -1300, 10, 900)}) {
+    const FrustumPlanes corner = looking(1200, 30, 1200, 1300, 10, 1300);
+    for (const FrustumPlanes& planes : {corner, looking(-1200, 30, 1200, -1300, 10, 900)}) {
         terrain.render(0, &planes);
         EXPECT_GT(terrain.drawCount, 0u);
         EXPECT_LT(terrain.drawCount, terrain.indexCount / 4);
@@ -193,7 +193,6 @@ TEST_F(TerrainTest, CullingKeepsEveryVisibleCellAndDropsTheRest)
 
     // The + and - keys: deeper levels keep every visible cell with fewer indices; depth 0 takes
     // the terrain whole.
-    const FrustumPlanes corner = looking(1200, 30, 1200, 1300, 10, 1300);
     terrain.render(0, &corner);
     const uint32_t atDepthFour = terrain.drawCount;
     for (int k = 0; k < 4; ++k)
@@ -205,19 +204,16 @@ TEST_F(TerrainTest, CullingKeepsEveryVisibleCellAndDropsTheRest)
         terrain.lowerDepth();
     terrain.render(0, &corner);
     EXPECT_EQ(terrain.drawCount, terrain.indexCount);
-}
 
-TEST_F(TerrainTest, GridsOfOtherSizesHaveNoHolesAndAreCulledWhole)
-{
-    // 29 cells per side, no power of two: every cell exactly once, and the whole grid is drawn.
-    Terrain terrain = make(
+    // A grid of 29 cells per side, no power of two: every cell exactly once, and drawn whole.
+    Terrain odd = make(
         30, [](int i, int j) { return i * j * 50; }, 290, 10, 290);
     std::set<uint32_t> cells;
-    for (size_t k = 0; k < terrain.indices.size(); k += 6)
-        cells.insert(terrain.indices[k]);
-    EXPECT_TRUE(cells.size() == 29 * 29 && terrain.indexCount == 29 * 29 * 6) << cells.size();
-    const FrustumPlanes planes = looking(-100, 20, -100, -140, 10, -140, 100);
-    terrain.raiseDepth();
-    terrain.render(0, &planes);
-    EXPECT_EQ(terrain.drawCount, terrain.indexCount);
+    for (size_t k = 0; k < odd.indices.size(); k += 6)
+        cells.insert(odd.indices[k]);
+    EXPECT_TRUE(cells.size() == 29 * 29 && odd.indexCount == 29 * 29 * 6) << cells.size();
+    const FrustumPlanes away = looking(-100, 20, -100, -140, 10, -140, 100);
+    odd.raiseDepth();
+    odd.render(0, &away);
+    EXPECT_EQ(odd.drawCount, odd.indexCount);
 }
