@@ -81,7 +81,7 @@ TEST_F(LevelFiles, CatalogueOffersEveryLevelOfACompleteFileWithItsHighscores)
     EXPECT_NE(messages.find(data.path() + "levels/config.xml"), std::string::npos) << messages;
 }
 
-TEST_F(LevelFiles, HighscoresKeepTheTenFastestWrittenFastestFirst)
+TEST_F(LevelFiles, HighscoresKeepTheTenFastestAndTheOldFileWholeWhenASaveFails)
 {
     std::filesystem::create_directory(data.path() + "levels");
     for (uint32_t k = 1; k <= 10; ++k)
@@ -124,10 +124,8 @@ TEST_F(LevelFiles, HighscoresKeepTheTenFastestWrittenFastestFirst)
     EXPECT_EQ(table, expected);
     loadHighscores(data.path() + "absent.highscore", table);
     EXPECT_TRUE(table.empty());
-}
 
-TEST_F(LevelFiles, AFailedSaveKeepsTheOldFileWholeAndTheNewEntryInMemory)
-{
+    // A failed save keeps the old file whole and the new entry in memory.
     data.write("levels/alpine.highscore", "Old, 5000\nOlder, 6000\n");
     loadHighscores(data.path() + "levels\\alpine.highscore", alpine.highscores);
     // A folder in the way of the temporary file makes the write fail (even for root).

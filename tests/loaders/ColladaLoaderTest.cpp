@@ -24,8 +24,8 @@ namespace
 // transparency modes, a shader-only effect, textures relative to the model and from the artist's
 // disk. Geometry: a quad whose inputs share one index (texture coordinates equal x and y),
 // and a shape with two polygon sets (a triangle, and a pentagon without normals). Nodes: "pair" at
-// (1, 2, 3) inside "parent" at (10, 0, 0) shows the quad and the shape; "other" scales the quad by 2;
-// "spinner" shows it twice, moved, turned and scaled by keys. Unit and up axis are not applied.
+// (1, 2, 3) inside "parent" at (10, 0, 0) shows the quad and the shape; "spinner", the parent's
+// sibling, shows the quad twice, moved, turned and scaled by keys. Unit and up axis are not applied.
 const char* const modelDocument = R"(<?xml version="1.0"?>
 <COLLADA xmlns="http://www.collada.org/2005/11/COLLADASchema" version="1.4.1">
 <asset><unit meter="0.01"/><up_axis>Z_UP</up_axis></asset>
@@ -97,8 +97,6 @@ const char* const modelDocument = R"(<?xml version="1.0"?>
   <instance_geometry url="#shape"><bind_material><technique_common>
     <instance_material symbol="first" target="#paint"/><instance_material symbol="second" target="#glass"/>
   </technique_common></bind_material></instance_geometry></node></node>
-<node id="other"><scale>2 2 2</scale><instance_geometry url="#quad"><bind_material><technique_common>
-  <instance_material symbol="s" target="#paint2"/></technique_common></bind_material></instance_geometry></node>
 <node id="spinner"><translate sid="loc">0 0 0</translate><rotate sid="spin">0 1 0 0</rotate>
   <scale sid="size">1 1 1</scale><instance_geometry url="#quad"><bind_material><technique_common>
     <instance_material symbol="s" target="#skin"/></technique_common></bind_material></instance_geometry>
@@ -139,7 +137,7 @@ std::vector<float> rounded(const float* values, int count = 4)
 
 } // namespace
 
-TEST_F(ColladaLoaderTest, MaterialsKeepColoursOpacityIdsAndTextures)
+TEST_F(ColladaLoaderTest, ImportsMaterialsAndEveryPolygonSetAsAPartBreadthFirstWithKeys)
 {
     const std::vector<uint8_t> pixels(4 * 4 * 3, 200);
     ASSERT_TRUE(testimages::writeRgbPng(scratch.write("models/tex/skin.png", ""), 4, 4, pixels));
@@ -172,40 +170,34 @@ TEST_F(ColladaLoaderTest, MaterialsKeepColoursOpacityIdsAndTextures)
     for (const char* white : {"custom", "skin", "decal"})
         EXPECT_EQ(rounded(m[white]->diffuse), (std::vector<float>{1, 1, 1, 1})) << white;
     EXPECT_TRUE(m["skin"]->texture && m["decal"]->texture && !m["custom"]->texture);
-}
 
-TEST_F(ColladaLoaderTest, EveryPolygonSetBecomesAPartBreadthFirstWithWorldTransformsAndKeys)
-{
-    const auto model = load();
-    ASSERT_TRUE(model->loaded);
-    ASSERT_EQ(model->parts.size(), 6u);
+    ASSERT_EQ(model->parts.size(), 5u);
     const auto& parts = model->parts;
 
-    // "other" and "spinner" (depth 1) before the three parts of "pair" (depth 2), in instance and
-    // polygon-set order, each with the material bound to its set.
+    // "spinner" (depth 1) before the three parts of "pair" (depth 2), in instance and polygon-set
+    // order, each with the material bound to its set and the world transform of its node.
     std::vector<Material*> materials;
     for (const ModelPart* part : parts)
         materials.push_back(part->material);
     auto& byId = model->materials;
-    EXPECT_EQ(materials, (std::vector<Material*>{byId["paint2"], byId["skin"], byId["decal"], byId["paint"],
-                                                 byId["paint"], byId["glass"]}));
-    EXPECT_FLOAT_EQ(parts[0]->transform[0], 2);
-    for (size_t k = 3; k < 6; ++k)
+    EXPECT_EQ(materials, (std::vector<Material*>{byId["skin"], byId["decal"], byId["paint"], byId["paint"],
+                                                 byId["glass"]}));
+    for (size_t k = 2; k < 5; ++k)
         EXPECT_EQ(rounded(parts[k]->transform, 16),
                   (std::vector<float>{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 11, 2, 3, 1}))
             << "part " << k;
     EXPECT_TRUE(model->meshes.count("shape") && model->meshes.count("shape#2"));
 
     // Shared vertices: one index addresses position, normal and texture coordinate; t is flipped.
-    const Mesh& quad = *parts[3]->mesh;
+    const Mesh& quad = *parts[2]->mesh;
     EXPECT_EQ(quad.indices.size(), 6u);
     ASSERT_EQ(quad.vertices.size(), 4u);
     for (const Vertex& v : quad.vertices)
         EXPECT_TRUE(v.s == v.x && v.t == 1 - v.y && v.nz == 1) << v.x << ", " << v.y;
-    // The pentagon is triangulated and its missing normals generated (along z for this flat shape).
-    EXPECT_EQ(parts[4]->mesh->indices.size(), 3u);
-    EXPECT_EQ(parts[5]->mesh->indices.size(), 9u);
-    for (const Vertex& v : parts[5]->mesh->vertices)
+    // The pentagon is triangulated and normals are generated (along z for these flat shapes).
+    EXPECT_EQ(parts[3]->mesh->indices.size(), 3u);
+    EXPECT_EQ(parts[4]->mesh->indices.size(), 9u);
+    for (const Vertex& v : parts[4]->mesh->vertices)
         EXPECT_NEAR(std::fabs(v.nz), 1, 1e-5);
 
     // Bounds over the placed parts: from the origin to the pentagon's corner at (15, 5, 3).
@@ -215,10 +207,10 @@ TEST_F(ColladaLoaderTest, EveryPolygonSetBecomesAPartBreadthFirstWithWorldTransf
 
     // Each of the spinner's parts owns its key animation, in seconds, with the rotation as a unit
     // quaternion from the angle in degrees.
-    ASSERT_TRUE(model->animated && parts[1]->animated && parts[2]->animated);
-    EXPECT_NE(parts[1]->animation, parts[2]->animation);
-    EXPECT_FALSE(parts[0]->animated || parts[3]->animated);
-    const KeyAnimation& animation = *parts[1]->animation;
+    ASSERT_TRUE(model->animated && parts[0]->animated && parts[1]->animated);
+    EXPECT_NE(parts[0]->animation, parts[1]->animation);
+    EXPECT_FALSE(parts[2]->animated);
+    const KeyAnimation& animation = *parts[0]->animation;
     EXPECT_DOUBLE_EQ(animation.endTime, 2);
     ASSERT_TRUE(animation.rotationKeys.count(2.0));
     EXPECT_NEAR(std::fabs(animation.rotationKeys.at(2.0)[2]), 1, 1e-6);

@@ -41,16 +41,11 @@ class SceneFile : public GLTest
         std::vector<uint16_t> samples(81);
         for (size_t k = 0; k < 81; ++k)
             samples[k] = uint16_t(1000 * (1 + k % 9 + 3 * (k / 9)));
-        std::filesystem::create_directory(data.path() + "levels");
+        data.write("levels/test.xml", "");
         testimages::writeGreyPng(data.path() + "levels/ground.png", 9, 9, samples);
         testimages::writeRgbPng(data.path() + "levels/tex.png", 4, 4, std::vector<uint8_t>(48, 128));
     }
-    void TearDown() override
-    {
-        scene.reset();
-        baseDirectory = saved;
-        GLTest::TearDown();
-    }
+    ~SceneFile() override { baseDirectory = saved; }
 
     // Loads `body` as levels\test.xml (or loads `file` instead); standard output and error land in
     // out and err.

@@ -86,7 +86,7 @@ void expectVisibleGroundDrawn(const Terrain& terrain, const FrustumPlanes& plane
 
 } // namespace
 
-TEST_F(TerrainTest, BuildsTheGridInQuadtreeOrderWithFlatRingsAndApron)
+TEST_F(TerrainTest, BuildsTheGridWithFlatRingsAndApronAndAnswersRawHeights)
 {
     const int n = 257;
     const auto hill = [](int i, int j) { return 30000 + 20 * (i - j) + i % 7; }; // low bits matter
@@ -112,31 +112,28 @@ TEST_F(TerrainTest, BuildsTheGridInQuadtreeOrderWithFlatRingsAndApron)
         EXPECT_TRUE(vertex(k, 128).y == 0 && vertex(128, k).y == 0) << k;
     EXPECT_FLOAT_EQ(vertex(128, 100).y, hill(128, 100) / 65535.0f * 200);
     EXPECT_LT(vertex(128, 100).nx, 0);
-}
 
-TEST_F(TerrainTest, HeightsAreRawSamplesInsideTheRingsAndSpheresBelowCollide)
-{
     // 65 samples over 650 units: lookup cells are sizeX / n = 10 units wide; x and z from -325.
-    Terrain terrain = make(
+    Terrain steps = make(
         65, [](int i, int j) { return 1000 * j + i + 1; }, 650, 65535, 650);
-    EXPECT_FLOAT_EQ(terrain.getHeight(-325 + 59.9f, -325 + 70.1f), 7006);
+    EXPECT_FLOAT_EQ(steps.getHeight(-325 + 59.9f, -325 + 70.1f), 7006);
     // Column 1 answers although the mesh there is flat; column 0, rows 0 and 1 and the last
     // column and row answer 0, as do positions that are no number.
-    EXPECT_FLOAT_EQ(terrain.getHeight(-310, 0), 32002);
-    EXPECT_FLOAT_EQ(terrain.getHeight(0, -300), 2033);
+    EXPECT_FLOAT_EQ(steps.getHeight(-310, 0), 32002);
+    EXPECT_FLOAT_EQ(steps.getHeight(0, -300), 2033);
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const float zeros[] = {-320, 0, 0, -310, 320, 0, 0, 320, nan, 0, 0, -1e30f}; // (x, z) pairs
     for (size_t k = 0; k < 12; k += 2)
-        EXPECT_EQ(terrain.getHeight(zeros[k], zeros[k + 1]), 0) << zeros[k] << ", " << zeros[k + 1];
+        EXPECT_EQ(steps.getHeight(zeros[k], zeros[k + 1]), 0) << zeros[k] << ", " << zeros[k + 1];
 
     // Only a sphere's centre below the ground collides; its radius plays no part.
-    const float ground = terrain.getHeight(0, 0);
+    const float ground = steps.getHeight(0, 0);
     const float atGround[3] = {0, ground, 0}, below[3] = {0, std::nextafter(ground, 0.0f), 0};
     const BoundingSphere large(atGround, 100), point(below, 0);
-    EXPECT_FALSE(terrain.collides(&large, false));
-    EXPECT_TRUE(terrain.collides(&point, true));
-    terrain.noBounds = true;
-    EXPECT_FALSE(terrain.collides(&point, false));
+    EXPECT_FALSE(steps.collides(&large, false));
+    EXPECT_TRUE(steps.collides(&point, true));
+    steps.noBounds = true;
+    EXPECT_FALSE(steps.collides(&point, false));
 }
 
 TEST_F(TerrainTest, UnusableInputLeavesAnUnloadedTerrainWithOneMessage)
