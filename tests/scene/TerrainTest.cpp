@@ -15,7 +15,6 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
-#include <functional>
 #include <limits>
 #include <set>
 #include <tuple>
@@ -37,7 +36,7 @@ class TerrainTest : public GLTest
     }
 
     // A terrain from an n x n 16-bit height map whose sample at column i, row j is sample(i, j).
-    Terrain make(int n, const std::function<int(int, int)>& sample, float sizeX, float sizeY, float sizeZ)
+    template <class Sample> Terrain make(int n, Sample sample, float sizeX, float sizeY, float sizeZ)
     {
         std::vector<uint16_t> samples;
         for (int k = 0; k < n * n; ++k)
