@@ -37,7 +37,6 @@ TEST(KeyAnimation, LoopsOverItsLengthAndWrapsBeforeTheFirstKey)
     translationKey(a, 1.0, 10, 0, 0);
     translationKey(a, 2.0, 10, 10, 0);
     expectMoved(a, 2.5, {0, 0, 0}, {5, 0, 0}); // replays 0.5 s
-    expectMoved(a, 2.0, {0, 0, 0}, {0, 0, 0}); // the loop starts again at its length
 
     // Before the first key: from the last key (2.0 s, 40) to the first (0.5 s, 10), f = 1.2.
     KeyAnimation late;

@@ -62,8 +62,18 @@ TEST(Group, BoundsCoverTheChildrenAndFollowChangesBelow)
     EXPECT_EQ(worldBox(*left), (std::vector<float>{7.5f, -0.5f, 4.5f, 8.5f, 0.5f, 5.5f}));
     delete inner->removeChild(1); // so does a change to the tree deep down
     EXPECT_EQ(worldBox(root), worldBox(*left));
-    root.noBounds = true; // as while the scene loader fills it
-    EXPECT_TRUE(worldBox(root) == std::vector<float>(6, 0) && root.worldBox->empty);
+}
+
+TEST(Group, TransformsComposeOnTheRightLikeGL)
+{
+    // Moved, then a third of a turn about (1, 1, 1) (x to y, y to z, z to x), then stretched along x.
+    Group node;
+    node.translate(5, 0, 0);
+    node.rotate(2.0943951f, 0.57735027f, 0.57735027f, 0.57735027f);
+    node.scale(2, 1, 1);
+    const float expected[16] = {0, 2, 0, 0, 0, 0, 1, 0, 1, 0, 0, 0, 5, 0, 0, 1};
+    for (int i = 0; i < 16; ++i)
+        EXPECT_NEAR(node.local[i], expected[i], 1e-5) << "element " << i;
 }
 
 TEST(Group, ShallowCollisionUsesTheGroupBoxDeepAsksTheEntities)
