@@ -22,7 +22,8 @@ class LevelFiles : public ::testing::Test
     LevelFiles() : saved(baseDirectory) { baseDirectory = data.path(); }
     ~LevelFiles() override { baseDirectory = saved; }
 
-    // Loads `catalogue` as levels/config.xml (none when empty) and returns what went to standard error.
+    // Loads `catalogue` as levels/config.xml (the file as it is when empty) and returns what went to
+    // standard error.
     std::string loadCatalogue(const std::string& catalogue)
     {
         if (!catalogue.empty())

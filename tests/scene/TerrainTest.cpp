@@ -169,10 +169,11 @@ TEST_F(TerrainTest, CullingKeepsEveryVisibleCellAndDropsTheRestOnQuadtreeGridsOn
 {
     Terrain terrain = make(
         257, [](int, int) { return 0; }, 2560, 100, 2560);
-    // Low over corners, looking outwards and back along an edge: whole depth-4 patches of 16 x 16
-    // cells (1,536 indices) near the camera, and the mesh draws that selection.
+    // Low over a corner looking outwards, and out over the apron looking further out (the border
+    // patches own the apron): whole depth-4 patches of 16 x 16 cells (1,536 indices), and the mesh
+    // draws that selection.
     const FrustumPlanes corner = looking(1200, 30, 1200, 1300, 10, 1300);
-    for (const FrustumPlanes& planes : {corner, looking(-1200, 30, 1200, -1300, 10, 900)}) {
+    for (const FrustumPlanes& planes : {corner, looking(-1400, 30, 0, -1500, 10, 0, 5000)}) {
         terrain.render(0, &planes);
         EXPECT_GT(terrain.drawCount, 0u);
         EXPECT_LT(terrain.drawCount, terrain.indexCount / 4);
