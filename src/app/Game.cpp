@@ -35,13 +35,6 @@ void Game::updateFrame()
     glutPostRedisplay();
 }
 
-void Game::enableBlending()
-{
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glEnable(GL_ALPHA_TEST);
-}
-
 void Game::displayFrame()
 {
     const int64_t now = platform::queryPerformanceCounter();

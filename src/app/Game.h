@@ -53,7 +53,4 @@ class Game
 
     // Frames per second over the current window: frameCount / frameSeconds, truncated.
     int framesPerSecond() const;
-
-  private:
-    static void enableBlending();
 };

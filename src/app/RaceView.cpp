@@ -12,13 +12,6 @@
 namespace
 {
 
-void enableBlending()
-{
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glEnable(GL_ALPHA_TEST);
-}
-
 void setClientArrays(bool enable)
 {
     const GLenum arrays[] = {GL_VERTEX_ARRAY, GL_NORMAL_ARRAY, GL_TEXTURE_COORD_ARRAY};
@@ -87,4 +80,11 @@ void renderRaceView(qorm::scenegraph::PursuitCam& camera, Scene* scene, double t
         glDisable(GL_LIGHTING);
     if (RenderSettings::wireframe)
         glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+}
+
+void enableBlending()
+{
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glEnable(GL_ALPHA_TEST);
 }

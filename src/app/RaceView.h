@@ -16,3 +16,7 @@ class PursuitCam;
 // frustum when culling is on, draws the transparent queue farthest first, and leaves lighting off,
 // the model-view at identity and the polygon mode filled for the overlays that follow.
 void renderRaceView(qorm::scenegraph::PursuitCam& camera, Scene* scene, double time);
+
+// Blending with the source alpha, and the alpha test: how the game draws whatever may be
+// see-through (enabled while the transparency switch is on).
+void enableBlending();

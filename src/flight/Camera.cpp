@@ -11,28 +11,6 @@ namespace qorm
 namespace scenegraph
 {
 
-namespace
-{
-
-// Scales v to unit length; a zero (or broken) vector is left as it is rather than turned to NaN.
-void normalise(double v[3])
-{
-    const double length = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
-    if (length > 0 && std::isfinite(length)) {
-        for (int k = 0; k < 3; ++k)
-            v[k] /= length;
-    }
-}
-
-void cross(const double a[3], const double b[3], double out[3])
-{
-    out[0] = a[1] * b[2] - a[2] * b[1];
-    out[1] = a[2] * b[0] - a[0] * b[2];
-    out[2] = a[0] * b[1] - a[1] * b[0];
-}
-
-} // namespace
-
 Camera::Camera() : eye{3, 3, 10}, center{0, 0, 0}, up{0, 1, 0}, dirty(true), view{}, frustumPlanes{}
 {
     loadIdentity(view);

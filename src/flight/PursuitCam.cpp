@@ -1,5 +1,7 @@
 #include "flight/PursuitCam.h"
 
+#include "scene/MatrixMath.h"
+
 #include <cmath>
 
 namespace qorm
@@ -9,17 +11,6 @@ namespace scenegraph
 
 namespace
 {
-
-// Length of v before scaling it to unit length; a zero vector stays zero.
-double normalise(double v[3])
-{
-    const double length = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
-    if (length > 0 && std::isfinite(length)) {
-        for (int k = 0; k < 3; ++k)
-            v[k] /= length;
-    }
-    return length;
-}
 
 // Below this fraction of the nose's length the horizontal part is too small to give a heading.
 const double minHorizontal = 1e-9;

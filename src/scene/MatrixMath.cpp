@@ -1,5 +1,7 @@
 #include "scene/MatrixMath.h"
 
+#include <cmath>
+
 namespace
 {
 
@@ -82,4 +84,21 @@ void transformPoint(const float m[16], const float p[3], float out[3])
 void transformPoint(const double m[16], const double p[3], double out[3])
 {
     transform(m, p, out);
+}
+
+double normalise(double v[3])
+{
+    const double length = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
+    if (length > 0 && std::isfinite(length)) {
+        for (int k = 0; k < 3; ++k)
+            v[k] /= length;
+    }
+    return length;
+}
+
+void cross(const double a[3], const double b[3], double out[3])
+{
+    out[0] = a[1] * b[2] - a[2] * b[1];
+    out[1] = a[2] * b[0] - a[0] * b[2];
+    out[2] = a[0] * b[1] - a[1] * b[0];
 }

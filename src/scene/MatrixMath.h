@@ -18,3 +18,10 @@ void loadIdentity(double m[16]);
 // out = m x (p, 1): the point p transformed by m, without perspective division. `out` may alias `p`.
 void transformPoint(const float m[16], const float p[3], float out[3]);
 void transformPoint(const double m[16], const double p[3], double out[3]);
+
+// Scales v to unit length and returns its former length; a zero or non-finite vector is left as it
+// is (instead of turning into NaN).
+double normalise(double v[3]);
+
+// out = a x b. `out` must not alias `a` or `b`.
+void cross(const double a[3], const double b[3], double out[3]);
