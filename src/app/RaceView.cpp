@@ -23,15 +23,6 @@ void setClientArrays(bool enable)
     }
 }
 
-// The profiles are unknown until the first shader set up the runtime; then there is nothing to disable.
-void disableShaderProfiles()
-{
-    if (vertexProfile != platform::cg::Profile::Unknown)
-        platform::cg::disableProfile(vertexProfile);
-    if (fragmentProfile != platform::cg::Profile::Unknown)
-        platform::cg::disableProfile(fragmentProfile);
-}
-
 // The sky turns with the camera but never moves with it: it takes the view's rotation only.
 void orientSkybox(Skybox* skybox, const double view[16])
 {

@@ -88,11 +88,7 @@ void Skybox::render(double, const FrustumPlanes*)
         glEnable(GL_TEXTURE_2D);
     if (glIsEnabled(GL_LIGHTING))
         glDisable(GL_LIGHTING);
-    // Before any shader exists the profiles are unknown and nothing can be enabled.
-    if (vertexProfile != platform::cg::Profile::Unknown)
-        platform::cg::disableProfile(vertexProfile);
-    if (fragmentProfile != platform::cg::Profile::Unknown)
-        platform::cg::disableProfile(fragmentProfile);
+    disableShaderProfiles();
 
     glBindTexture(GL_TEXTURE_2D, texture);
     if (RenderSettings::filterChanged && texture) {

@@ -55,3 +55,11 @@ cg::Program* loadShaderProgram(const std::string& path, cg::Profile profile, con
         printShaderMessage(failureMessage);
     return program;
 }
+
+void disableShaderProfiles()
+{
+    if (vertexProfile != cg::Profile::Unknown)
+        cg::disableProfile(vertexProfile);
+    if (fragmentProfile != cg::Profile::Unknown)
+        cg::disableProfile(fragmentProfile);
+}

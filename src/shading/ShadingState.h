@@ -28,6 +28,10 @@ extern float shadowTextureMatrix[16]; // eye space of the final pass -> shadow-m
 // Creates cgContext with the error callback and chooses both profiles, unless done already.
 void setUpShaderRuntime();
 
+// Switches both program profiles off, so the fixed-function pipeline draws. Nothing to do before
+// the first shader has chosen them.
+void disableShaderProfiles();
+
 // The runtime's error callback: its error string and a line end on standard output.
 void printShaderError();
 
