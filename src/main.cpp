@@ -1,7 +1,7 @@
 // Program entry: opens the window, checks the extensions, creates the Game and hands every GLUT
 // callback to it.
 #include "app/Game.h"
-#include "app/Globals.h"
+#include "render/Globals.h"
 #include "app/Window.h"
 #include "platform/DataPath.h"
 

@@ -1,6 +1,6 @@
 // Loading each bundled level, as choosing a track does: parse the scene file, build the terrain
 // from its height map, load the textures, import every model once and place the nodes.
-#include "app/Globals.h"
+#include "render/Globals.h"
 #include "app/LevelCatalogue.h"
 #include "app/LevelEntry.h"
 #include "loaders/SceneXMLHandler.h"

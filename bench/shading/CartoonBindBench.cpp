@@ -1,11 +1,11 @@
 // The cost of binding the cartoon shader for one material, which the final pass pays for every
 // model part it draws: both programs, three tracked matrices, four textures and nine values.
-#include "app/Globals.h"
+#include "render/Globals.h"
 #include "platform/DataPath.h"
-#include "scene/Material.h"
+#include "shading/Material.h"
 #include "shading/CgCartoon.h"
 #include "shading/CgOutline.h"
-#include "shading/ShadingState.h"
+#include "render/ShadingState.h"
 #include "support/BenchContext.h"
 
 #include <GL/glew.h>

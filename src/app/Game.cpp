@@ -1,10 +1,10 @@
 #include "app/Game.h"
 
-#include "app/Globals.h"
+#include "render/Globals.h"
 #include "app/LevelCatalogue.h"
 #include "app/LevelEntry.h"
 #include "app/RaceView.h"
-#include "app/RenderSettings.h"
+#include "render/RenderSettings.h"
 #include "flight/PursuitCam.h"
 #include "platform/Clock.h"
 #include "shading/CgCartoon.h"

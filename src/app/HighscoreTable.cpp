@@ -1,6 +1,6 @@
 #include "app/HighscoreTable.h"
 
-#include "app/Globals.h"
+#include "render/Globals.h"
 #include "app/LevelEntry.h"
 #include "platform/DataPath.h"
 

@@ -1,6 +1,6 @@
 #include "app/LevelCatalogue.h"
 
-#include "app/Globals.h"
+#include "render/Globals.h"
 #include "app/LevelEntry.h"
 #include "app/LevelXMLHandler.h"
 #include "loaders/XmlParser.h"

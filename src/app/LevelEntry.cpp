@@ -1,6 +1,6 @@
 #include "app/LevelEntry.h"
 
-#include "app/Globals.h"
+#include "render/Globals.h"
 #include "loaders/SceneXMLHandler.h"
 #include "scene/Scene.h"
 

@@ -1,11 +1,11 @@
 #include "app/RaceView.h"
 
-#include "app/RenderSettings.h"
+#include "render/RenderSettings.h"
 #include "flight/PursuitCam.h"
 #include "scene/Scene.h"
 #include "scene/Skybox.h"
 #include "scene/TransparentQueue.h"
-#include "shading/ShadingState.h"
+#include "render/ShadingState.h"
 
 #include <GL/glew.h>
 

@@ -1,6 +1,6 @@
 #include "app/Window.h"
 
-#include "app/Globals.h"
+#include "render/Globals.h"
 #include "platform/DebugChannel.h"
 #include "platform/Screen.h"
 

@@ -1,6 +1,6 @@
 #include "flight/Camera.h"
 
-#include "scene/MatrixMath.h"
+#include "render/MatrixMath.h"
 
 #include <GL/glew.h>
 

@@ -1,6 +1,6 @@
 #include "flight/PursuitCam.h"
 
-#include "scene/MatrixMath.h"
+#include "render/MatrixMath.h"
 
 #include <cmath>
 

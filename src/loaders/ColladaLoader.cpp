@@ -8,12 +8,12 @@
 //   parts and animations .... addParts, buildAnimation
 #include "loaders/ColladaLoader.h"
 
-#include "flight/KeyAnimation.h"
+#include "scene/KeyAnimation.h"
 #include "loaders/ColladaLoaderMarkup.h"
-#include "loaders/TextureLoader.h"
+#include "render/TextureLoader.h"
 #include "platform/DataPath.h"
-#include "scene/Material.h"
-#include "scene/MatrixMath.h"
+#include "shading/Material.h"
+#include "render/MatrixMath.h"
 #include "scene/Mesh.h"
 #include "scene/Model.h"
 #include "scene/ModelPart.h"

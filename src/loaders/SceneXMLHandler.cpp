@@ -1,8 +1,8 @@
 #include "loaders/SceneXMLHandler.h"
 
-#include "app/Globals.h"
+#include "render/Globals.h"
 #include "loaders/ColladaLoader.h"
-#include "loaders/TextureLoader.h"
+#include "render/TextureLoader.h"
 #include "loaders/XmlParser.h"
 #include "scene/Entity.h"
 #include "scene/Group.h"

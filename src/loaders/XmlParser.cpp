@@ -1,6 +1,6 @@
 #include "loaders/XmlParser.h"
 
-#include "app/Globals.h"
+#include "render/Globals.h"
 #include "platform/DataPath.h"
 
 #include <xercesc/framework/LocalFileInputSource.hpp>

@@ -1,7 +1,7 @@
 #include "scene/BoundingSphere.h"
 
 #include "scene/AxisAlignedBB.h"
-#include "scene/MatrixMath.h"
+#include "render/MatrixMath.h"
 
 #include <GL/glew.h>
 

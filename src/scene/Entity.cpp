@@ -1,7 +1,7 @@
 #include "scene/Entity.h"
 
-#include "app/RenderSettings.h"
-#include "scene/MatrixMath.h"
+#include "render/RenderSettings.h"
+#include "render/MatrixMath.h"
 #include "scene/Model.h"
 #include "scene/TransparentQueue.h"
 

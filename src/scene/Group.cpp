@@ -1,6 +1,6 @@
 #include "scene/Group.h"
 
-#include "scene/MatrixMath.h"
+#include "render/MatrixMath.h"
 
 #include <GL/glew.h>
 

@@ -1,7 +1,7 @@
 #include "scene/Light.h"
 
-#include "scene/MatrixMath.h"
-#include "scene/SceneLight.h"
+#include "render/MatrixMath.h"
+#include "render/SceneLight.h"
 
 #include <GL/glew.h>
 

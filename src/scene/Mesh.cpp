@@ -1,8 +1,8 @@
 // Mesh: construction and upload, the three draw paths, display lists, index ordering.
 #include "scene/Mesh.h"
 
-#include "app/RenderSettings.h"
-#include "scene/MatrixMath.h"
+#include "render/RenderSettings.h"
+#include "render/MatrixMath.h"
 
 #include <algorithm>
 #include <cmath>

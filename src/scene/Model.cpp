@@ -1,8 +1,8 @@
 #include "scene/Model.h"
 
-#include "app/RenderSettings.h"
-#include "scene/Material.h"
-#include "scene/MatrixMath.h"
+#include "render/RenderSettings.h"
+#include "shading/Material.h"
+#include "render/MatrixMath.h"
 #include "scene/Mesh.h"
 #include "scene/ModelPart.h"
 

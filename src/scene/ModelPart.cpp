@@ -1,7 +1,7 @@
 #include "scene/ModelPart.h"
 
-#include "flight/KeyAnimation.h"
-#include "scene/MatrixMath.h"
+#include "scene/KeyAnimation.h"
+#include "render/MatrixMath.h"
 
 #include <GL/glew.h>
 

@@ -2,7 +2,7 @@
 
 #include "scene/AxisAlignedBB.h"
 #include "scene/BoundingObject.h"
-#include "scene/MatrixMath.h"
+#include "render/MatrixMath.h"
 
 #include <cmath>
 

@@ -1,11 +1,11 @@
 #include "scene/Skybox.h"
 
-#include "app/RenderSettings.h"
-#include "loaders/TextureLoader.h"
+#include "render/RenderSettings.h"
+#include "render/TextureLoader.h"
 #include "scene/AxisAlignedBB.h"
-#include "scene/MatrixMath.h"
+#include "render/MatrixMath.h"
 #include "scene/Mesh.h"
-#include "shading/ShadingState.h"
+#include "render/ShadingState.h"
 
 #include <array>
 #include <vector>

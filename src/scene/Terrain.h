@@ -8,7 +8,7 @@
 #pragma once
 
 #include "scene/AxisAlignedBB.h"
-#include "scene/Material.h"
+#include "shading/Material.h"
 #include "scene/Node.h"
 
 #include <cstdint>

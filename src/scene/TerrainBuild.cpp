@@ -1,8 +1,8 @@
 // Terrain construction: reading the height map and building the quadtree-ordered mesh.
 #include "scene/Terrain.h"
 
-#include "loaders/ImageFile.h"
-#include "loaders/TextureLoader.h"
+#include "render/ImageFile.h"
+#include "render/TextureLoader.h"
 #include "platform/DataPath.h"
 #include "scene/Mesh.h"
 

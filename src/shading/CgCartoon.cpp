@@ -1,10 +1,10 @@
 #include "shading/CgCartoon.h"
 
-#include "app/Globals.h"
-#include "app/RenderSettings.h"
-#include "scene/Material.h"
-#include "scene/SceneLight.h"
-#include "shading/ShadingState.h"
+#include "render/Globals.h"
+#include "render/RenderSettings.h"
+#include "shading/Material.h"
+#include "render/SceneLight.h"
+#include "render/ShadingState.h"
 
 #include <cassert>
 

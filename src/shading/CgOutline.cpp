@@ -1,6 +1,6 @@
 #include "shading/CgOutline.h"
 
-#include "shading/ShadingState.h"
+#include "render/ShadingState.h"
 
 namespace cg = platform::cg;
 

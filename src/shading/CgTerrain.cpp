@@ -1,8 +1,8 @@
 #include "shading/CgTerrain.h"
 
-#include "app/RenderSettings.h"
-#include "loaders/TextureLoader.h"
-#include "shading/ShadingState.h"
+#include "render/RenderSettings.h"
+#include "render/TextureLoader.h"
+#include "render/ShadingState.h"
 
 namespace cg = platform::cg;
 

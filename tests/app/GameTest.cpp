@@ -1,6 +1,6 @@
 #include "app/Game.h"
-#include "app/Globals.h"
-#include "app/RenderSettings.h"
+#include "render/Globals.h"
+#include "render/RenderSettings.h"
 #include "app/Window.h"
 #include "support/GLContext.h"
 #include "support/ManualCounter.h"

@@ -1,6 +1,6 @@
 // The level catalogue and each level's highscore file.
 #include "app/LevelCatalogue.h"
-#include "app/Globals.h"
+#include "render/Globals.h"
 #include "app/HighscoreTable.h"
 #include "app/LevelEntry.h"
 #include "support/ScratchDirectory.h"

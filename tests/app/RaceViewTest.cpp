@@ -1,5 +1,5 @@
 #include "app/RaceView.h"
-#include "app/RenderSettings.h"
+#include "render/RenderSettings.h"
 #include "flight/PursuitCam.h"
 #include "scene/Scene.h"
 #include "scene/Skybox.h"

@@ -1,5 +1,5 @@
 #include "flight/PursuitCam.h"
-#include "scene/MatrixMath.h"
+#include "render/MatrixMath.h"
 
 #include "support/GLContext.h"
 #include "support/MeshBuilders.h"

@@ -4,8 +4,8 @@
 #include "support/ScratchDirectory.h"
 #include "support/TestImages.h"
 
-#include "flight/KeyAnimation.h"
-#include "scene/Material.h"
+#include "scene/KeyAnimation.h"
+#include "shading/Material.h"
 #include "scene/Mesh.h"
 #include "scene/Model.h"
 #include "scene/ModelPart.h"

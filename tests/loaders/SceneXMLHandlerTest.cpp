@@ -1,5 +1,5 @@
 #include "loaders/SceneXMLHandler.h"
-#include "app/Globals.h"
+#include "render/Globals.h"
 #include "scene/Entity.h"
 #include "scene/Group.h"
 #include "scene/Light.h"

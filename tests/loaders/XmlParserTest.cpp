@@ -1,5 +1,5 @@
 #include "loaders/XmlParser.h"
-#include "app/Globals.h"
+#include "render/Globals.h"
 #include "support/ScratchDirectory.h"
 
 #include <gtest/gtest.h>

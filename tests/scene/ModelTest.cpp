@@ -3,8 +3,8 @@
 // entities share.
 #include "scene/Model.h"
 
-#include "app/RenderSettings.h"
-#include "flight/KeyAnimation.h"
+#include "render/RenderSettings.h"
+#include "scene/KeyAnimation.h"
 #include "scene/TransparentQueue.h"
 #include "support/GLContext.h"
 #include "support/MeshBuilders.h"

@@ -1,6 +1,6 @@
 // The scene tree: group slots, cached bounds and collision (no GL needed), then drawing it: group
 // matrices, the transparent queue and culling.
-#include "app/RenderSettings.h"
+#include "render/RenderSettings.h"
 #include "scene/Scene.h"
 #include "scene/TransparentQueue.h"
 

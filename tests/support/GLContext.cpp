@@ -1,6 +1,6 @@
 #include "support/GLContext.h"
 
-#include "app/RenderSettings.h"
+#include "render/RenderSettings.h"
 
 #include <GL/glew.h>
 #include <GL/freeglut.h>

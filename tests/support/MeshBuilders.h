@@ -4,7 +4,7 @@
 
 #include "scene/Entity.h"
 #include "scene/Group.h"
-#include "scene/Material.h"
+#include "shading/Material.h"
 #include "scene/Mesh.h"
 #include "scene/Model.h"
 #include "scene/ModelPart.h"

@@ -3,7 +3,7 @@
 // background quad, the panel quad, the font's glyph quads) must show them upright.
 // GLEW's header must come before anything that includes gl.h.
 #include "loaders/ColladaLoader.h"
-#include "loaders/TextureLoader.h"
+#include "render/TextureLoader.h"
 #include "scene/Model.h"
 #include "support/GLContext.h"
 #include "support/OffscreenPicture.h"

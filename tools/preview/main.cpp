@@ -6,7 +6,7 @@
 // it reported any problem, 2 when the tool itself could not run or write its pictures.
 #include "OutputCapture.h"
 
-#include "app/Globals.h"
+#include "render/Globals.h"
 #include "app/LevelXMLHandler.h"
 #include "app/RaceView.h"
 #include "app/Window.h"

@@ -1,6 +1,6 @@
-#include "loaders/TextureLoader.h"
+#include "render/TextureLoader.h"
 
-#include "app/RenderSettings.h"
+#include "render/RenderSettings.h"
 #include "support/GLContext.h"
 #include "support/ScratchDirectory.h"
 #include "support/TestImages.h"

@@ -1,4 +1,4 @@
-#include "app/Globals.h"
+#include "render/Globals.h"
 
 Game* game = nullptr;
 float windowWidth = 800.0f;

@@ -1,4 +1,4 @@
-#include "scene/SceneLight.h"
+#include "render/SceneLight.h"
 
 // GL's defaults for GL_LIGHT0, until a light says otherwise.
 float sceneLightEyePosition[4] = {0, 0, 1, 0};

@@ -1,4 +1,4 @@
-#include "flight/KeyAnimation.h"
+#include "scene/KeyAnimation.h"
 
 #include <cmath>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "app/RenderSettings.h"
+#include "render/RenderSettings.h"
 
 #include <gtest/gtest.h>
 

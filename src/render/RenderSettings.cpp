@@ -1,4 +1,4 @@
-#include "app/RenderSettings.h"
+#include "render/RenderSettings.h"
 
 bool RenderSettings::showHelp = false;
 bool RenderSettings::showFramerate = false;

@@ -1,4 +1,4 @@
-#include "flight/KeyAnimation.h"
+#include "scene/KeyAnimation.h"
 
 #include <gtest/gtest.h>
 

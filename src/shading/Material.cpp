@@ -1,6 +1,6 @@
-#include "scene/Material.h"
+#include "shading/Material.h"
 
-#include "app/RenderSettings.h"
+#include "render/RenderSettings.h"
 #include "shading/CgShader.h"
 
 #include <algorithm>

@@ -1,4 +1,4 @@
-#include "shading/ShadingState.h"
+#include "render/ShadingState.h"
 
 #include <cstdio>
 

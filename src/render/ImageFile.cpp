@@ -1,4 +1,4 @@
-#include "loaders/ImageFile.h"
+#include "render/ImageFile.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,4 +1,4 @@
-#include "scene/MatrixMath.h"
+#include "render/MatrixMath.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "loaders/TextureLoader.h"
+#include "render/TextureLoader.h"
 
-#include "app/RenderSettings.h"
-#include "loaders/ImageFile.h"
+#include "render/RenderSettings.h"
+#include "render/ImageFile.h"
 #include "platform/DataPath.h"
 
 #include <GL/glu.h>
