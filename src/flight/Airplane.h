@@ -157,6 +157,7 @@ class Airplane : public GameObject, public PhysicsObject
     double previousTransform[16]; // transform before the last step
     double drawnTransform[16];    // drawTransform at the last advanceTo's `now`: what render draws
     int64_t recordingStartStep;   // stepCount when startRecording ran
+    std::string panelPath;        // full path of the cockpit panel image
 
   private:
     int64_t originTicks; // stepTime(originStep); moves forward when stalled time is dropped
