@@ -42,7 +42,8 @@
 //
 // scene/TransparentQueue.h
 //   TransparentQueue::entries: std::map<float, Entry>, this frame's see-through entities by
-//     clip-space depth. Writer: Entity::render adds; drawTransparentQueue and clear empty it.
+//     clip-space depth. Writer: Entity::render adds, an Entity's destructor withdraws its own,
+//     drawTransparentQueue and clear empty it.
 //
 // app/Game.h
 //   game: Game*, the one controller. Writer: main (src/main.cpp) creates it and its exit handler
