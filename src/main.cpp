@@ -1,7 +1,7 @@
-// Program entry: opens the window, checks the extensions, creates the Game and hands every GLUT
-// callback to it.
+// Program entry: opens the window, checks the extensions, creates the Game and hands the GLUT
+// callbacks to it. All eight callbacks are registered from the start; the release and mouse
+// callbacks have nothing to drive yet and do nothing.
 #include "app/Game.h"
-#include "render/Globals.h"
 #include "app/Window.h"
 #include "platform/DataPath.h"
 
@@ -32,25 +32,16 @@ void keyboard(unsigned char key, int, int)
     game->handleKeyboard(key);
 }
 
-void keyboardUp(unsigned char, int, int)
-{
-    // Key releases reach the airplane only during a race.
-}
+void keyboardUp(unsigned char, int, int) {}
 
 void special(int key, int, int)
 {
     game->handleSpecial(key);
 }
 
-void specialUp(int, int, int)
-{
-    // Special-key releases reach the airplane only during a race.
-}
+void specialUp(int, int, int) {}
 
-void mouse(int, int, int, int)
-{
-    // Left-button releases outside a race go to the menu.
-}
+void mouse(int, int, int, int) {}
 
 void idle()
 {

@@ -1,6 +1,5 @@
 #include "app/Game.h"
 
-#include "render/Globals.h"
 #include "app/LevelCatalogue.h"
 #include "app/LevelEntry.h"
 #include "app/RaceView.h"
@@ -12,6 +11,8 @@
 #include <GL/freeglut.h>
 
 #include <cstdlib>
+
+Game* game = nullptr;
 
 Game::Game(const std::string& directory)
     : counterFrequency(0), lastFrameCounter(0), scene(nullptr), camera(nullptr), frameCount(0),

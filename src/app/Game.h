@@ -54,3 +54,7 @@ class Game
     // Frames per second over the current window: frameCount / frameSeconds, truncated.
     int framesPerSecond() const;
 };
+
+// The one controller; created by main, deleted by its exit handler. Every GLUT callback reaches the
+// Game through it.
+extern Game* game;

@@ -332,6 +332,8 @@ void addParts(ImportContext& context, const aiScene& scene, const std::vector<Me
     }
 }
 
+// "occured" is misspelt on purpose: it is the game's message as level authors' scripts match it,
+// and a test pins it so that nobody corrects it by accident.
 void reportFailure(const std::string& fileName, const std::string& reason)
 {
     std::cerr << "error occured while loading model " << fileName << "\n" << reason << "\n";

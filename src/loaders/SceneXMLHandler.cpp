@@ -183,6 +183,10 @@ void SceneXMLHandler::finish()
 
 // ---------------------------------------------------------------------------------------------
 // Attributes
+//
+// Several elements read their attributes last to first (rotateZ, rotateY, rotateX; w, z, y, x;
+// a, b, g, r). That is deliberate: messages about absent or bad attributes come out in read order,
+// the order the game has always reported them in, and the scene file tests pin it.
 // ---------------------------------------------------------------------------------------------
 
 float SceneXMLHandler::readFloat(const Attributes& attributes, const char* element, const char* name)
@@ -198,6 +202,7 @@ float SceneXMLHandler::readFloat(const Attributes& attributes, const char* eleme
 
 void SceneXMLHandler::applyRotationAndScale(Node* node, const Attributes& attributes, const char* element)
 {
+    // Last to first on purpose: the read order is the message order (see above).
     const float rotateZ = readFloat(attributes, element, "rotateZ");
     const float rotateY = readFloat(attributes, element, "rotateY");
     const float rotateX = readFloat(attributes, element, "rotateX");
@@ -347,6 +352,7 @@ void SceneXMLHandler::startLight(const Attributes& attributes)
     pendingLight = light;
     lightRejected = false;
 
+    // w, z, y, x: the read order is the message order (see Attributes).
     const float w = readFloat(attributes, "light", "w");
     const float z = readFloat(attributes, "light", "z");
     const float y = readFloat(attributes, "light", "y");
@@ -376,6 +382,7 @@ void SceneXMLHandler::startColour(const std::string& element, const Attributes& 
             reject("\"" + element + "\" before any \"light\" is skipped");
         return;
     }
+    // a, b, g, r: the read order is the message order (see Attributes).
     const float a = readFloat(attributes, element.c_str(), "a");
     const float b = readFloat(attributes, element.c_str(), "b");
     const float g = readFloat(attributes, element.c_str(), "g");

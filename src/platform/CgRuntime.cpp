@@ -1,9 +1,15 @@
+// The shader runtime, part one: errors, contexts, profiles and programs (reading, compiling,
+// collecting parameters, binding). Parameter values and texture parameters are in
+// CgRuntimeParameters.cpp, the tracked fixed-function matrices in CgRuntimeMatrices.cpp.
+//
+// Sections: internal helpers (the stage pipeline, compiling and collecting parameters), errors,
+// contexts and profiles, programs.
 #include "platform/CgRuntime.h"
 
+#include "platform/CgRuntimeInternal.h"
 #include "platform/DataPath.h"
 
 #include <algorithm>
-#include <cmath>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -16,52 +22,12 @@ namespace cg
 
 const char* const programFileExtension = ".glsl";
 
-struct Parameter {
-    Program* program;
-    std::string name;
-    GLint location;
-    GLenum type;          // GL uniform type (GL_FLOAT_VEC3, GL_SAMPLER_2D, ...)
-    GLenum textureTarget; // for samplers: the target the unit is bound on; 0 otherwise
-    GLenum textureUnit;   // for samplers: GL_TEXTURE0 + n; 0 otherwise
-    GLuint texture;       // for samplers: the recorded texture, 0 = none
-    bool textureEnabled;  // for samplers: bound to the unit whenever the program is bound
-};
-
-struct Program {
-    Context* context;
-    GLuint name; // separable GL program object, owned
-    Profile profile;
-    std::string path; // as given, for messages
-    bool loaded;
-    std::vector<std::unique_ptr<Parameter>> parameters;
-};
-
-struct Context {
-    std::vector<Program*> programs; // owned
-};
-
-namespace
+namespace detail
 {
-
-// Program sources are small text files; anything larger is not a program.
-const std::streamoff maxSourceBytes = 1 << 20;
-
-const int vertexStage = 0;
-const int fragmentStage = 1;
-
-struct RuntimeState {
-    ErrorCallback callback = nullptr;
-    Error lastError = Error::None;
-    Error describedError = Error::None; // the error that `description` belongs to
-    std::string description;
-    bool profileEnabled[2] = {false, false};
-    Program* boundProgram[2] = {nullptr, nullptr};
-    GLuint pipeline = 0; // created on first use, lives as long as the GL context
-};
 
 RuntimeState state;
 
-void report(Error error, const std::string& description = std::string())
+void report(Error error, const std::string& description)
 {
     state.lastError = error;
     state.describedError = error;
@@ -79,6 +45,30 @@ std::string describe(const Parameter* parameter)
 {
     return parameter->name + " in " + parameter->program->path;
 }
+
+bool isCurrent(const Program* program)
+{
+    return state.boundProgram[stageOf(program->profile)] == program;
+}
+
+void bindTextureUnit(const Parameter& parameter)
+{
+    GLint active = GL_TEXTURE0;
+    glGetIntegerv(GL_ACTIVE_TEXTURE, &active);
+    glActiveTexture(parameter.textureUnit);
+    glBindTexture(parameter.textureTarget, parameter.textureEnabled ? parameter.texture : 0);
+    glActiveTexture(GLenum(active));
+}
+
+} // namespace detail
+
+using namespace detail;
+
+namespace
+{
+
+// Program sources are small text files; anything larger is not a program.
+const std::streamoff maxSourceBytes = 1 << 20;
 
 std::string trimmedLog(std::string log)
 {
@@ -106,20 +96,6 @@ void applyStages()
     glUseProgramStages(state.pipeline, GL_VERTEX_SHADER_BIT, vertex);
     glUseProgramStages(state.pipeline, GL_FRAGMENT_SHADER_BIT, fragment);
     glBindProgramPipeline(state.pipeline);
-}
-
-void bindTextureUnit(const Parameter& parameter)
-{
-    GLint active = GL_TEXTURE0;
-    glGetIntegerv(GL_ACTIVE_TEXTURE, &active);
-    glActiveTexture(parameter.textureUnit);
-    glBindTexture(parameter.textureTarget, parameter.textureEnabled ? parameter.texture : 0);
-    glActiveTexture(GLenum(active));
-}
-
-bool isCurrent(const Program* program)
-{
-    return state.boundProgram[stageOf(program->profile)] == program;
 }
 
 GLenum samplerTarget(GLenum type)
@@ -244,90 +220,9 @@ bool collectParameters(Program& program)
     return true;
 }
 
-bool checkParameter(Parameter* parameter, GLenum type)
-{
-    if (!parameter) {
-        report(Error::InvalidParameter);
-        return false;
-    }
-    if (parameter->type != type) {
-        report(Error::ParameterType, describe(parameter));
-        return false;
-    }
-    return true;
-}
-
-bool checkSampler(Parameter* parameter)
-{
-    if (!parameter) {
-        report(Error::InvalidParameter);
-        return false;
-    }
-    if (parameter->textureTarget == 0) {
-        report(Error::ParameterType, describe(parameter));
-        return false;
-    }
-    return true;
-}
-
-// Column-major 4 x 4 helpers in double precision.
-void multiply(const double* a, const double* b, double* out)
-{
-    for (int column = 0; column < 4; ++column)
-        for (int row = 0; row < 4; ++row) {
-            double sum = 0.0;
-            for (int k = 0; k < 4; ++k)
-                sum += a[k * 4 + row] * b[column * 4 + k];
-            out[column * 4 + row] = sum;
-        }
-}
-
-void transpose(const double* in, double* out)
-{
-    for (int column = 0; column < 4; ++column)
-        for (int row = 0; row < 4; ++row)
-            out[row * 4 + column] = in[column * 4 + row];
-}
-
-// Gauss-Jordan elimination with partial pivoting. A singular matrix is returned unchanged: the
-// caller gets a usable (if meaningless) matrix rather than infinities.
-void invert(const double* in, double* out)
-{
-    double work[4][8];
-    for (int row = 0; row < 4; ++row)
-        for (int column = 0; column < 4; ++column) {
-            work[row][column] = in[column * 4 + row];
-            work[row][column + 4] = row == column ? 1.0 : 0.0;
-        }
-    for (int pivot = 0; pivot < 4; ++pivot) {
-        int best = pivot;
-        for (int row = pivot + 1; row < 4; ++row)
-            if (std::fabs(work[row][pivot]) > std::fabs(work[best][pivot]))
-                best = row;
-        if (std::fabs(work[best][pivot]) < 1e-300) {
-            std::copy(in, in + 16, out);
-            return;
-        }
-        if (best != pivot)
-            for (int column = 0; column < 8; ++column)
-                std::swap(work[pivot][column], work[best][column]);
-        const double scale = 1.0 / work[pivot][pivot];
-        for (int column = 0; column < 8; ++column)
-            work[pivot][column] *= scale;
-        for (int row = 0; row < 4; ++row) {
-            if (row == pivot)
-                continue;
-            const double factor = work[row][pivot];
-            for (int column = 0; column < 8; ++column)
-                work[row][column] -= factor * work[pivot][column];
-        }
-    }
-    for (int row = 0; row < 4; ++row)
-        for (int column = 0; column < 4; ++column)
-            out[column * 4 + row] = work[row][column + 4];
-}
-
 } // namespace
+
+// --- Errors ----------------------------------------------------------------------------------------
 
 void setErrorCallback(ErrorCallback callback)
 {
@@ -389,6 +284,8 @@ std::string getErrorString(Error error)
     return text;
 }
 
+// --- Contexts and profiles -------------------------------------------------------------------------
+
 Context* createContext()
 {
     return new Context;
@@ -431,6 +328,8 @@ void disableProfile(Profile profile)
     state.profileEnabled[stageOf(profile)] = false;
     applyStages();
 }
+
+// --- Programs --------------------------------------------------------------------------------------
 
 Program* createProgramFromFile(Context* context, const std::string& path, Profile profile, const char* entry)
 {
@@ -523,149 +422,6 @@ Parameter* getNamedParameter(Program* program, const char* name)
         if (parameter->name == name)
             return parameter.get();
     return nullptr;
-}
-
-void setStateMatrixParameter(Parameter* parameter, StateMatrix matrix, MatrixTransform transform)
-{
-    if (!checkParameter(parameter, GL_FLOAT_MAT4))
-        return;
-    double value[16];
-    switch (matrix) {
-    case StateMatrix::ModelView:
-        glGetDoublev(GL_MODELVIEW_MATRIX, value);
-        break;
-    case StateMatrix::Projection:
-        glGetDoublev(GL_PROJECTION_MATRIX, value);
-        break;
-    case StateMatrix::Texture:
-        glGetDoublev(GL_TEXTURE_MATRIX, value);
-        break;
-    case StateMatrix::ModelViewProjection: {
-        double modelView[16];
-        double projection[16];
-        glGetDoublev(GL_MODELVIEW_MATRIX, modelView);
-        glGetDoublev(GL_PROJECTION_MATRIX, projection);
-        multiply(projection, modelView, value);
-        break;
-    }
-    }
-
-    double result[16];
-    double inverse[16];
-    switch (transform) {
-    case MatrixTransform::Identity:
-        std::copy(value, value + 16, result);
-        break;
-    case MatrixTransform::Transpose:
-        transpose(value, result);
-        break;
-    case MatrixTransform::Inverse:
-        invert(value, result);
-        break;
-    case MatrixTransform::InverseTranspose:
-        invert(value, inverse);
-        transpose(inverse, result);
-        break;
-    }
-    float single[16];
-    std::copy(result, result + 16, single);
-    glProgramUniformMatrix4fv(parameter->program->name, parameter->location, 1, GL_FALSE, single);
-}
-
-void setMatrixParameterfc(Parameter* parameter, const float* matrix)
-{
-    if (!checkParameter(parameter, GL_FLOAT_MAT4))
-        return;
-    glProgramUniformMatrix4fv(parameter->program->name, parameter->location, 1, GL_FALSE, matrix);
-}
-
-void setParameter1f(Parameter* parameter, float x)
-{
-    if (checkParameter(parameter, GL_FLOAT))
-        glProgramUniform1f(parameter->program->name, parameter->location, x);
-}
-
-void setParameter2fv(Parameter* parameter, const float* v)
-{
-    if (checkParameter(parameter, GL_FLOAT_VEC2))
-        glProgramUniform2fv(parameter->program->name, parameter->location, 1, v);
-}
-
-void setParameter3fv(Parameter* parameter, const float* v)
-{
-    if (checkParameter(parameter, GL_FLOAT_VEC3))
-        glProgramUniform3fv(parameter->program->name, parameter->location, 1, v);
-}
-
-void setParameter4fv(Parameter* parameter, const float* v)
-{
-    if (checkParameter(parameter, GL_FLOAT_VEC4))
-        glProgramUniform4fv(parameter->program->name, parameter->location, 1, v);
-}
-
-void setTextureParameter(Parameter* parameter, GLuint texture)
-{
-    if (!checkSampler(parameter))
-        return;
-    parameter->texture = texture;
-    if (parameter->textureEnabled && isCurrent(parameter->program))
-        bindTextureUnit(*parameter);
-}
-
-void enableTextureParameter(Parameter* parameter)
-{
-    if (!checkSampler(parameter))
-        return;
-    parameter->textureEnabled = true;
-    if (isCurrent(parameter->program))
-        bindTextureUnit(*parameter);
-}
-
-void disableTextureParameter(Parameter* parameter)
-{
-    if (!checkSampler(parameter))
-        return;
-    parameter->textureEnabled = false;
-    if (isCurrent(parameter->program))
-        bindTextureUnit(*parameter);
-}
-
-GLuint getTextureParameter(const Parameter* parameter)
-{
-    return parameter ? parameter->texture : 0;
-}
-
-GLenum textureParameterUnit(const Parameter* parameter)
-{
-    return parameter ? parameter->textureUnit : 0;
-}
-
-int getParameterValues(const Parameter* parameter, float* values)
-{
-    if (!parameter)
-        return 0;
-    int count = 0;
-    switch (parameter->type) {
-    case GL_FLOAT:
-        count = 1;
-        break;
-    case GL_FLOAT_VEC2:
-        count = 2;
-        break;
-    case GL_FLOAT_VEC3:
-        count = 3;
-        break;
-    case GL_FLOAT_VEC4:
-        count = 4;
-        break;
-    case GL_FLOAT_MAT4:
-        count = 16;
-        break;
-    default:
-        return 0;
-    }
-    glGetUniformfv(parameter->program->name, parameter->location, values);
-    return count;
 }
 
 } // namespace cg

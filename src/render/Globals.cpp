@@ -1,6 +1,5 @@
 #include "render/Globals.h"
 
-Game* game = nullptr;
 float windowWidth = 800.0f;
 float windowHeight = 600.0f;
 std::string baseDirectory;

@@ -23,7 +23,8 @@ class BoundingSphere : public BoundingObject
     BoundingSphere* transformedCopy(const float m[16]) const override;
     // The centre is transformed as a point. The radius becomes the largest component of the point
     // (r, r, r) transformed by m, translation included, so a unit sphere moved by (10, 0, 0) gets
-    // radius 11; it never becomes negative.
+    // radius 11; it never becomes negative. Kept on purpose although a tight bound would ignore the
+    // translation: model spheres (the airplane's collision sphere among them) are defined by it.
     void transform(const float m[16]) override;
 
     float centre[3]; // world units, in the owner's space

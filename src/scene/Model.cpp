@@ -1,10 +1,11 @@
 #include "scene/Model.h"
 
-#include "render/RenderSettings.h"
-#include "shading/Material.h"
 #include "render/MatrixMath.h"
+#include "render/RenderSettings.h"
 #include "scene/Mesh.h"
 #include "scene/ModelPart.h"
+#include "scene/UniqueSortKeys.h"
+#include "shading/Material.h"
 
 #include <GL/glew.h>
 

@@ -45,7 +45,8 @@ float Terrain::getHeight(float x, float z) const
     if (heights.empty())
         return 0;
     const int n = gridSize;
-    // Cells of the height lookup are sizeX / n wide, not sizeX / (n - 1) like the mesh's.
+    // Cells of the height lookup are sizeX / n wide, not sizeX / (n - 1) like the mesh's, and rows
+    // start at 2 but columns at 1: deliberate, see getHeight in the header.
     const float column = (x + sizeX * 0.5f) / (sizeX / float(n));
     const float row = (z + sizeZ * 0.5f) / (sizeZ / float(n));
     // Written so that NaN and values beyond int's range fail the test before any conversion.

@@ -8,8 +8,8 @@
 #pragma once
 
 #include "scene/AxisAlignedBB.h"
-#include "shading/Material.h"
 #include "scene/Node.h"
+#include "shading/Material.h"
 
 #include <cstdint>
 #include <memory>
@@ -38,7 +38,10 @@ class Terrain : public Node
     ~Terrain() override;
 
     // The raw height sample under (x, z), in world units, without interpolation. 0 outside the
-    // inner grid (the flat rings and beyond) and everywhere on an unloaded terrain.
+    // inner grid (the flat rings and beyond) and everywhere on an unloaded terrain. The lookup's
+    // cells are sizeX / n wide (the mesh's are sizeX / (n - 1)) and row 1 counts as border while
+    // column 1 does not; both on purpose: the bundled levels place their gates and scenery with
+    // exactly this lookup, and collisions with the ground use it too.
     float getHeight(float x, float z) const;
 
     // True when `other` is a sphere whose centre lies below the ground under it; the radius plays

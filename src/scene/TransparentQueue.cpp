@@ -1,8 +1,8 @@
 #include "scene/TransparentQueue.h"
 
 #include "scene/Entity.h"
-#include "scene/Mesh.h"
 #include "scene/Model.h"
+#include "scene/UniqueSortKeys.h"
 
 #include <GL/glew.h>
 

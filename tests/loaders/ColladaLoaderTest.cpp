@@ -233,6 +233,7 @@ TEST_F(ColladaLoaderTest, OnlyColladaIsReadWhateverTheFileName)
         const auto model = load(name, false);
         EXPECT_FALSE(model->loaded);
         EXPECT_TRUE(model->parts.empty() && model->meshes.empty() && model->materials.empty());
+        // The misspelling is the message's own and kept (see reportFailure).
         EXPECT_EQ(messages.rfind(std::string("error occured while loading model models\\") + name + "\n", 0),
                   0u)
             << messages;

@@ -14,24 +14,6 @@ struct FilterRow {
 
 } // namespace
 
-TEST(RenderSettings, StartValues)
-{
-    RenderSettings::restoreDefaults();
-    EXPECT_FALSE(RenderSettings::showHelp);
-    EXPECT_FALSE(RenderSettings::showFramerate);
-    EXPECT_FALSE(RenderSettings::wireframe);
-    EXPECT_TRUE(RenderSettings::linearFiltering);
-    EXPECT_EQ(RenderSettings::mipmapMode, 0);
-    EXPECT_EQ(RenderSettings::geometryMode, 0);
-    EXPECT_FALSE(RenderSettings::displayLists);
-    EXPECT_TRUE(RenderSettings::frustumCulling);
-    EXPECT_TRUE(RenderSettings::transparency);
-    EXPECT_TRUE(RenderSettings::cgShaders);
-    EXPECT_FALSE(RenderSettings::ghostPlayers);
-    EXPECT_EQ(RenderSettings::minFilter, GLenum(GL_LINEAR_MIPMAP_LINEAR));
-    EXPECT_EQ(RenderSettings::magFilter, GLenum(GL_LINEAR));
-}
-
 TEST(RenderSettings, UpdateFiltersFollowsTheFilterTable)
 {
     const FilterRow table[] = {

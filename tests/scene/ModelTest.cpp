@@ -6,6 +6,7 @@
 #include "render/RenderSettings.h"
 #include "scene/KeyAnimation.h"
 #include "scene/TransparentQueue.h"
+#include "scene/UniqueSortKeys.h"
 #include "support/GLContext.h"
 #include "support/MeshBuilders.h"
 

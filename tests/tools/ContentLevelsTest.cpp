@@ -1,221 +1,277 @@
-// The committed levels: every named file exists, the courses are flyable as the race rules judge
-// them, and scenery stands on the drawn ground.
+// The committed levels as the game's own loaders read them: they load without a message, the courses
+// are flyable as the race rules judge them, and scenery stands on the drawn ground.
+#include "app/LevelCatalogue.h"
+#include "app/LevelEntry.h"
+#include "loaders/ColladaLoader.h"
+#include "loaders/SceneXMLHandler.h"
+#include "loaders/XmlParser.h"
+#include "render/Globals.h"
+#include "scene/Entity.h"
+#include "scene/Group.h"
+#include "scene/Light.h"
+#include "scene/Mesh.h"
+#include "scene/Model.h"
+#include "scene/Scene.h"
+#include "scene/Terrain.h"
+#include "support/GLContext.h"
+
 #include "tools/ContentTestSupport.h"
 
-#include <filesystem>
+#include <iostream>
+#include <memory>
 
 using namespace contenttest;
 
 namespace
 {
 
-struct LevelData {
-    std::string path, name, xml;
-    Attributes level;
-    HeightMap heights;
-    std::vector<Attributes> gates, groups;
-    std::vector<std::vector<Attributes>> objects; // per group
-    double pylonDistance = 0;
+struct LoadedLevel {
+    std::string path, name;
+    std::unique_ptr<Scene> scene;
+    std::map<const Model*, std::string> modelFiles; // the file each placed model came from
 };
 
-std::vector<LevelData> loadLevels()
+// A gate as the scene loader placed it, with the world boxes of its two pylons.
+struct Gate {
+    double x, z;
+    double degrees; // the gate's turn about +y
+    AxisAlignedBB pylons[2];
+    float pylonPositions[2][3]; // world position of each pylon's origin, its foot
+};
+
+std::vector<Gate> gatesOf(Scene& scene)
 {
-    std::vector<LevelData> levels;
-    for (const Attributes& entry : elements(readFile(dataPath("levels\\config.xml")), "level")) {
-        LevelData l;
-        l.path = entry.at("path");
-        l.name = entry.at("name");
-        l.xml = readFile(dataPath(l.path + ".xml"));
-        auto level = elements(l.xml, "level");
-        if (level.size() != 1)
+    std::vector<Gate> gates;
+    for (Node* node : scene.gates->children) {
+        auto* group = dynamic_cast<Group*>(node);
+        if (!group)
             continue;
-        l.level = level[0];
-        l.heights.load(dataPath(l.level.at("terrain")), number(l.level, "sizeX"), number(l.level, "sizeY"),
-                       number(l.level, "sizeZ"));
-        l.gates = elements(l.xml, "gate");
-        l.pylonDistance = number(elements(l.xml, "gates").at(0), "pylonDistance");
-        // Objects belong to the group element before them.
-        size_t at = 0;
-        while ((at = l.xml.find("<group ", at)) != std::string::npos) {
-            size_t end = l.xml.find("</group>", at);
-            std::string body = l.xml.substr(at, end - at);
-            l.groups.push_back(elements(body, "group").at(0));
-            l.objects.push_back(elements(body, "object"));
-            at = end;
+        // Translated, then turned about +y: the upper 3 x 3 is the turn.
+        Gate gate{group->local[12],
+                  group->local[14],
+                  std::atan2(group->local[8], group->local[0]) * 180.0 / M_PI,
+                  {},
+                  {}};
+        for (int k = 0; k < 2; ++k) {
+            auto* pylon = dynamic_cast<Entity*>(group->getChild(k));
+            float world[16];
+            pylon->getWorldTransform(world);
+            gate.pylons[k] = *pylon->box;
+            std::copy(world + 12, world + 15, gate.pylonPositions[k]);
         }
-        levels.push_back(std::move(l));
+        gates.push_back(gate);
     }
-    return levels;
+    return gates;
 }
 
-const std::vector<LevelData>& levels()
+// The drawn ground under (x, z): the terrain mesh's own vertices, interpolated over the two
+// triangles of the cell, (i, j) (i + 1, j) (i, j + 1) and (i, j + 1) (i + 1, j) (i + 1, j + 1).
+double surface(const Terrain& terrain, double x, double z)
 {
-    static const std::vector<LevelData> all = loadLevels();
-    return all;
+    const int n = terrain.gridSize;
+    auto at = [&](int i, int j) -> const Vertex& {
+        return terrain.mesh->vertices[size_t(j) * size_t(n) + size_t(i)];
+    };
+    // Away from the outermost ring, which is pulled out to the horizon, the grid is even.
+    const double cellX = at(2, 1).x - at(1, 1).x, cellZ = at(1, 2).z - at(1, 1).z;
+    const double gx = 1 + (x - at(1, 1).x) / cellX, gz = 1 + (z - at(1, 1).z) / cellZ;
+    const int i = std::clamp(int(std::floor(gx)), 1, n - 3), j = std::clamp(int(std::floor(gz)), 1, n - 3);
+    const double fx = gx - i, fz = gz - j;
+    if (fx + fz <= 1.0)
+        return at(i, j).y + (at(i + 1, j).y - at(i, j).y) * fx + (at(i, j + 1).y - at(i, j).y) * fz;
+    return at(i + 1, j + 1).y + (at(i, j + 1).y - at(i + 1, j + 1).y) * (1 - fx) +
+           (at(i + 1, j).y - at(i + 1, j + 1).y) * (1 - fz);
 }
 
-// The race rules' airplane sphere: the model importer's rule over the parts' spheres.
-double airplaneRadius()
+class ContentLevels : public GLTest
 {
-    ModelFile plane(dataPath("models\\airplane.dae"));
-    Box all = plane.bounds();
-    aiVector3D c = (all.min + all.max) * 0.5f;
-    double radius = 0;
-    plane.walk(plane.scene->mRootNode, aiMatrix4x4(),
-               [&](const aiMesh* mesh, const aiMatrix4x4& m, const aiNode*) {
-                   Box box;
-                   for (unsigned v = 0; v < mesh->mNumVertices; ++v)
-                       box.add(mesh->mVertices[v]);
-                   aiVector3D centre = (box.min + box.max) * 0.5f;
-                   double r = 0;
-                   for (unsigned v = 0; v < mesh->mNumVertices; ++v)
-                       r = std::max(r, double((mesh->mVertices[v] - centre).Length()));
-                   // Transformed as the bounding volumes do: the radius becomes the largest component of the
-                   // transformed point (r, r, r).
-                   aiVector3D q = m * aiVector3D(float(r), float(r), float(r));
-                   double rt = std::max({q.x, q.y, q.z});
-                   aiVector3D sc = m * centre;
-                   aiVector3D far = sc + aiVector3D(float(rt), float(rt), float(rt)) - c;
-                   radius = std::max(radius, double(far.Length()));
-               });
-    return radius;
-}
+  protected:
+    void SetUp() override
+    {
+        GLTest::SetUp();
+        savedDirectory = baseDirectory;
+    }
+    void TearDown() override
+    {
+        levels.clear();
+        baseDirectory = savedDirectory;
+        GLTest::TearDown();
+    }
+
+    // Reads the committed catalogue with the game's reader and every level with the game's scene
+    // handler, run as loadSceneFile runs it but keeping its model cache, which names the models.
+    // Loading must not say anything: every message is a missing file or a bad entry.
+    void loadLevels()
+    {
+        testing::internal::CaptureStdout();
+        testing::internal::CaptureStderr();
+        for (LevelEntry* entry : loadLevelCatalogue(dataFolder())) {
+            LoadedLevel level{entry->path, entry->name, std::make_unique<Scene>(), {}};
+            delete entry;
+            level.scene->directory = baseDirectory;
+            SceneXMLHandler handler(level.scene.get(), level.path + ".xml");
+            parseXmlFile(baseDirectory + level.path + ".xml", handler, std::cout);
+            handler.finish();
+            for (const auto& [file, model] : handler.modelCache)
+                level.modelFiles[model] = file;
+            levels.push_back(std::move(level));
+        }
+        const std::string messages =
+            testing::internal::GetCapturedStdout() + testing::internal::GetCapturedStderr();
+        EXPECT_EQ(messages, "");
+    }
+
+    // The race rules' airplane sphere, as the model importer computes it.
+    static double airplaneRadius()
+    {
+        std::unique_ptr<Model> plane(loadModel(dataFolder(), "models\\airplane.dae"));
+        EXPECT_TRUE(plane->loaded);
+        return plane->sphere.radius;
+    }
+
+    std::vector<LoadedLevel> levels;
+    std::string savedDirectory;
+};
 
 } // namespace
 
-TEST(ContentLevels, CatalogueListsFourLevelsWhoseFilesAllExist)
+TEST_F(ContentLevels, CatalogueListsFourLevelsThatLoadWithoutAMessageUnderATintedSun)
 {
-    ASSERT_EQ(levels().size(), 4u);
-    EXPECT_EQ(levels()[0].name, "Flight School");
-    for (const LevelData& l : levels()) {
-        SCOPED_TRACE(l.path);
-        for (const char* key : {"terrain", "terrainTexture", "detailTexture", "detailWeights"})
-            EXPECT_TRUE(std::filesystem::exists(dataPath(l.level.at(key)))) << key;
-        EXPECT_TRUE(std::filesystem::exists(dataPath(elements(l.xml, "sky").at(0).at("texture"))));
-        Attributes gates = elements(l.xml, "gates").at(0);
-        EXPECT_TRUE(std::filesystem::exists(dataPath(gates.at("model"))));
-        EXPECT_TRUE(std::filesystem::exists(dataPath(gates.at("arrow"))));
-        EXPECT_TRUE(std::filesystem::exists(dataPath(gates.at("arrow") + "2")));
-        for (const auto& group : l.objects)
-            for (const Attributes& o : group)
-                EXPECT_TRUE(std::filesystem::exists(dataPath(o.at("model")))) << o.at("model");
-        // One directional light with all three colours.
-        auto lights = elements(l.xml, "light");
-        ASSERT_EQ(lights.size(), 1u);
-        EXPECT_EQ(number(lights[0], "w"), 0.0);
-        for (const char* colour : {"ambient", "diffuse", "specular"})
-            EXPECT_EQ(elements(l.xml, colour).size(), 1u) << colour;
-        EXPECT_EQ(l.heights.n, 257);
+    loadLevels();
+    ASSERT_EQ(levels.size(), 4u);
+    EXPECT_EQ(levels[0].name, "Flight School");
+    for (const LoadedLevel& level : levels) {
+        SCOPED_TRACE(level.path);
+        const Scene& scene = *level.scene;
+        ASSERT_NE(scene.terrain, nullptr);
+        EXPECT_TRUE(scene.terrain->loaded);
+        EXPECT_EQ(scene.terrain->gridSize, 257);
+        EXPECT_NE(scene.skybox, nullptr);
+        ASSERT_NE(scene.gates, nullptr);
+        EXPECT_TRUE(scene.gateModel && scene.arrowModel && scene.arrowModel2);
+        // One directional light, and the file set all three colours (none is left at GL's start).
+        int lights = 0;
+        for (Node* node : scene.children)
+            lights += dynamic_cast<Light*>(node) != nullptr;
+        ASSERT_EQ(lights, 1);
+        const Light& sun = *scene.light;
+        EXPECT_EQ(sun.position[3], 0.0f);
+        EXPECT_NE(std::vector<float>(sun.ambient, sun.ambient + 3), std::vector<float>(3, 0.0f));
+        EXPECT_NE(std::vector<float>(sun.diffuse, sun.diffuse + 3), std::vector<float>(3, 1.0f));
+        EXPECT_NE(std::vector<float>(sun.specular, sun.specular + 3), std::vector<float>(3, 1.0f));
     }
 }
 
-TEST(ContentLevels, FlightSchoolIsFlownByHoldingTheThrottle)
+TEST_F(ContentLevels, FlightSchoolIsFlownByHoldingTheThrottle)
 {
-    const LevelData& school = levels().at(0);
-    ASSERT_GE(school.gates.size(), 5u);
-    ASSERT_LE(school.gates.size(), 7u);
-    const double start = school.heights.query(0, 0);
+    loadLevels();
+    ASSERT_FALSE(levels.empty());
+    Scene& school = *levels[0].scene;
+    const std::vector<Gate> gates = gatesOf(school);
+    ASSERT_GE(gates.size(), 5u);
+    ASSERT_LE(gates.size(), 7u);
+    const Terrain& ground = *school.terrain;
     const double r = airplaneRadius();
-    ModelFile pylon(dataPath("models\\pylon.dae"));
-    Box p = pylon.bounds();
     double previousZ = 0;
-    for (const Attributes& g : school.gates) {
-        double x = number(g, "posX"), z = number(g, "posZ"), a = number(g, "rotation") * M_PI / 180.0;
-        EXPECT_GT(z, previousZ + 50) << "gates follow each other straight ahead";
-        previousZ = z;
-        // Each pylon's world box, seen across the straight line x = 0 that an unsteered plane rolls.
-        for (double side : {-1.0, 1.0}) {
-            double cx = x + side * school.pylonDistance * std::cos(a);
-            double halfX = std::max(std::fabs(p.min.x), std::fabs(p.max.x)) * std::fabs(std::cos(a)) +
-                           std::max(std::fabs(p.min.z), std::fabs(p.max.z)) * std::fabs(std::sin(a));
-            EXPECT_GT(std::fabs(cx) - halfX, r) << "a pylon of the gate at z = " << z << " stands in the way";
-        }
+    for (const Gate& gate : gates) {
+        EXPECT_GT(gate.z, previousZ + 50) << "gates follow each other straight ahead";
+        previousZ = gate.z;
+        // An unsteered plane rolls along x = 0: no pylon box may come within its radius of that line.
+        for (const AxisAlignedBB& pylon : gate.pylons)
+            EXPECT_TRUE(pylon.min[0] > r || pylon.max[0] < -r)
+                << "a pylon of the gate at z = " << gate.z << " stands in the way";
     }
     // Rolling on the ground the plane keeps its start height; no sample on its line may rise above it.
-    for (double z = 0; z <= previousZ + 10; z += 1.0)
-        ASSERT_LE(school.heights.query(0, z), start) << "ground rises at z = " << z;
+    const float start = ground.getHeight(0, 0);
+    for (float z = 0; z <= previousZ + 10; z += 1.0f)
+        ASSERT_LE(ground.getHeight(0, z), start) << "ground rises at z = " << z;
 }
 
-TEST(ContentLevels, RaceCoursesHaveTenToFifteenGatesOnFlatGroundWithinBounds)
+TEST_F(ContentLevels, RaceCoursesHaveTenToFifteenGatesOnFlatGroundWithinBounds)
 {
     const double r = airplaneRadius();
     EXPECT_GT(r, 0.5);
     EXPECT_LT(r, 1.5);
-    for (size_t k = 1; k < levels().size(); ++k) {
-        const LevelData& l = levels()[k];
-        SCOPED_TRACE(l.path);
-        EXPECT_GE(l.gates.size(), 10u);
-        EXPECT_LE(l.gates.size(), 15u);
+    loadLevels();
+    for (size_t k = 1; k < levels.size(); ++k) {
+        SCOPED_TRACE(levels[k].path);
+        Scene& scene = *levels[k].scene;
+        const Terrain& ground = *scene.terrain;
+        const std::vector<Gate> gates = gatesOf(scene);
+        EXPECT_GE(gates.size(), 10u);
+        EXPECT_LE(gates.size(), 15u);
         double length = 0, px = 0, pz = 0, previousHeading = 0;
-        for (size_t i = 0; i < l.gates.size(); ++i) {
-            const Attributes& g = l.gates[i];
-            double x = number(g, "posX"), z = number(g, "posZ"), rotation = number(g, "rotation");
-            double leg = std::hypot(x - px, z - pz);
+        for (size_t i = 0; i < gates.size(); ++i) {
+            const Gate& gate = gates[i];
+            const double leg = std::hypot(gate.x - px, gate.z - pz);
             EXPECT_GT(leg, 150) << "gate " << i;
             EXPECT_LT(leg, 400) << "gate " << i;
             length += leg;
             // The gate faces the way in from the previous gate, and the course turns gently.
-            double heading = std::atan2(x - px, z - pz) * 180 / M_PI;
-            double facing = std::remainder(rotation - heading, 360.0);
-            EXPECT_LT(std::fabs(facing), 40) << "gate " << i;
+            const double heading = std::atan2(gate.x - px, gate.z - pz) * 180 / M_PI;
+            EXPECT_LT(std::fabs(std::remainder(gate.degrees - heading, 360.0)), 40) << "gate " << i;
             if (i > 0) {
                 EXPECT_LT(std::fabs(std::remainder(heading - previousHeading, 360.0)), 75) << "gate " << i;
             }
             previousHeading = heading;
-            px = x, pz = z;
+            px = gate.x, pz = gate.z;
             // Inside the course area with room to fly out of the gate.
-            EXPECT_LT(std::fabs(x), l.heights.sizeX * 0.5 - 100);
-            EXPECT_LT(std::fabs(z), l.heights.sizeZ * 0.5 - 100);
-            // Pylons and the game's height queries all find the same ground.
-            double h = l.heights.query(x, z);
-            EXPECT_EQ(l.heights.query(x - l.pylonDistance, z), h) << "gate " << i;
-            double a = rotation * M_PI / 180;
-            for (double side : {-1.0, 1.0})
-                EXPECT_NEAR(l.heights.surface(x + side * l.pylonDistance * std::cos(a),
-                                              z - side * l.pylonDistance * std::sin(a)),
-                            h, 0.01)
-                    << "gate " << i;
+            EXPECT_LT(std::fabs(gate.x), ground.sizeX * 0.5 - 100);
+            EXPECT_LT(std::fabs(gate.z), ground.sizeZ * 0.5 - 100);
+            // The loader stands both pylons on the lookup's ground; it must be the drawn ground too.
+            const float h = ground.getHeight(float(gate.x), float(gate.z));
+            EXPECT_EQ(ground.getHeight(float(gate.x - scene.pylonDistance), float(gate.z)), h)
+                << "gate " << i;
+            for (const float* foot : gate.pylonPositions)
+                EXPECT_NEAR(surface(ground, foot[0], foot[2]), h, 0.01) << "gate " << i;
             EXPECT_LT(h + 20, 150.0) << "the gate opening is below the altitude limit";
         }
         // A good pilot needs 40 to 90 s: at the 50 to 80 units a second of full throttle.
         EXPECT_GT(length, 2500);
         EXPECT_LT(length, 4500);
         // A runway: flat ground straight ahead of the start.
-        for (double z = 0; z < 250; z += 2)
-            ASSERT_EQ(l.heights.query(0, z), l.heights.query(0, 0)) << "z = " << z;
+        for (float z = 0; z < 250; z += 2)
+            ASSERT_EQ(ground.getHeight(0, z), ground.getHeight(0, 0)) << "z = " << z;
     }
 }
 
-TEST(ContentLevels, SceneryStandsOnTheGroundAwayFromTheGates)
+TEST_F(ContentLevels, SceneryStandsOnTheGroundAwayFromTheGates)
 {
-    for (const LevelData& l : levels()) {
-        SCOPED_TRACE(l.path);
+    loadLevels();
+    for (const LoadedLevel& level : levels) {
+        SCOPED_TRACE(level.path);
+        Scene& scene = *level.scene;
+        const Terrain& ground = *scene.terrain;
+        const std::vector<Gate> gates = gatesOf(scene);
         size_t count = 0;
         bool transparent = false;
-        std::map<std::string, bool> seeThrough;
-        for (size_t g = 0; g < l.groups.size(); ++g) {
-            double gx = number(l.groups[g], "posX"), gz = number(l.groups[g], "posZ");
-            EXPECT_EQ(number(l.groups[g], "posY"), 0.0);
-            for (const Attributes& o : l.objects[g]) {
+        for (Node* node : scene.children) {
+            auto* group = dynamic_cast<Group*>(node);
+            if (!group || group == scene.gates)
+                continue;
+            for (Node* child : group->children) {
+                auto* entity = dynamic_cast<Entity*>(child);
+                if (!entity)
+                    continue;
                 ++count;
-                double x = gx + number(o, "posX"), z = gz + number(o, "posZ"), y = number(o, "posY");
-                std::string model = o.at("model");
-                if (!seeThrough.count(model))
-                    seeThrough[model] = ModelFile(dataPath(model)).hasTransparency();
-                transparent = transparent || seeThrough[model];
+                float world[16];
+                entity->getWorldTransform(world);
+                const double x = world[12], y = world[13], z = world[14];
+                const std::string& model = level.modelFiles.at(entity->model);
+                transparent = transparent || entity->model->hasTransparency;
                 if (model.find("sea") != std::string::npos) {
                     // The sea's hole (a tenth of its radius) lies under land, or the sea would show
                     // through the ground that the near plane cuts away below a plane on the runway.
-                    double hole = 0.1 * number(o, "scaleX");
+                    const double hole = 0.1 * std::hypot(world[0], world[1], world[2]);
                     for (double a = 0; a < 2 * M_PI; a += 0.05)
                         for (double d = 0; d < hole; d += 5)
-                            ASSERT_GT(l.heights.surface(x + d * std::cos(a), z + d * std::sin(a)), y);
+                            ASSERT_GT(surface(ground, x + d * std::cos(a), z + d * std::sin(a)), y);
                 }
                 if (model.find("water") != std::string::npos || model.find("sea") != std::string::npos)
                     continue; // water lies at its own level over a carved hollow
-                EXPECT_NEAR(y, l.heights.surface(x, z), 0.05) << model << " at " << x << ", " << z;
-                for (const Attributes& gate : l.gates)
-                    EXPECT_GT(std::hypot(x - number(gate, "posX"), z - number(gate, "posZ")), 25) << model;
+                EXPECT_NEAR(y, surface(ground, x, z), 0.05) << model << " at " << x << ", " << z;
+                for (const Gate& gate : gates)
+                    EXPECT_GT(std::hypot(x - gate.x, z - gate.z), 25) << model;
             }
         }
         EXPECT_GT(count, 40u);

@@ -64,6 +64,8 @@ struct Glyph {
     float top, bottom, left, right;
 };
 
+// The font description's glyph rectangles. The game has no font code yet: until it has, this test
+// reads the description and draws the glyphs itself, by the rule the font is to follow.
 std::map<char, Glyph> readGlyphs()
 {
     std::map<char, Glyph> glyphs;
@@ -85,7 +87,7 @@ std::map<char, Glyph> readGlyphs()
     return glyphs;
 }
 
-// Draws one glyph as the font does: 20 x size high, 10 x its texture width x 20 x size wide.
+// Draws one glyph 20 x size high and 10 x its texture width x 20 x size wide.
 float drawGlyph(const Glyph& g, float x, float y, float size)
 {
     float s = 20 * size, w = 10 * (g.right - g.left) * s;

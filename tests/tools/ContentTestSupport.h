@@ -1,5 +1,5 @@
 // Reading the committed game data back in tests of the content tool: paths, a small XML attribute
-// reader, the height maps as the game reads them, and COLLADA models through Assimp.
+// reader, and COLLADA models through Assimp.
 #pragma once
 
 #include <assimp/Importer.hpp>
@@ -73,57 +73,6 @@ inline double number(const Attributes& a, const std::string& key)
 {
     return std::atof(a.at(key).c_str());
 }
-
-// A level's height map with the game's two ways of reading it.
-struct HeightMap {
-    int n = 0;
-    double sizeX = 0, sizeY = 0, sizeZ = 0;
-    std::vector<unsigned short> samples; // row 0 first, as decoded
-
-    bool load(const std::string& path, double sx, double sy, double sz)
-    {
-        sizeX = sx, sizeY = sy, sizeZ = sz;
-        ilInit();
-        ILuint image = 0;
-        ilGenImages(1, &image);
-        ilBindImage(image);
-        bool ok = ilLoad(IL_PNG, path.c_str()) && ilConvertImage(IL_LUMINANCE, IL_UNSIGNED_SHORT);
-        if (ok) {
-            n = ilGetInteger(IL_IMAGE_WIDTH);
-            const unsigned short* data = reinterpret_cast<const unsigned short*>(ilGetData());
-            samples.assign(data, data + size_t(n) * size_t(n));
-            ok = ilGetInteger(IL_IMAGE_HEIGHT) == n;
-        }
-        ilDeleteImages(1, &image);
-        return ok;
-    }
-    double sampleHeight(int i, int j) const
-    {
-        return samples[size_t(j) * size_t(n) + size_t(i)] / 65535.0 * sizeY;
-    }
-    // The game's height query: the sample of the cell (cells n-th of the size), 0 near the border.
-    double query(double x, double z) const
-    {
-        int column = int((x + sizeX * 0.5) / (sizeX / n)), row = int((z + sizeZ * 0.5) / (sizeZ / n));
-        if (column < 1 || column >= n - 1 || row < 2 || row >= n - 1)
-            return 0.0;
-        return sampleHeight(column, row);
-    }
-    // The drawn surface: the grid's triangles, flattened outer rings.
-    double surface(double x, double z) const
-    {
-        double gx = (x + sizeX * 0.5) / sizeX * (n - 1), gz = (z + sizeZ * 0.5) / sizeZ * (n - 1);
-        int i = std::clamp(int(gx), 0, n - 2), j = std::clamp(int(gz), 0, n - 2);
-        double fx = gx - i, fz = gz - j;
-        auto v = [&](int a, int b) {
-            return (a <= 1 || b <= 1 || a >= n - 2 || b >= n - 2) ? 0.0 : sampleHeight(a, b);
-        };
-        if (fx + fz <= 1.0)
-            return v(i, j) + (v(i + 1, j) - v(i, j)) * fx + (v(i, j + 1) - v(i, j)) * fz;
-        return v(i + 1, j + 1) + (v(i, j + 1) - v(i + 1, j + 1)) * (1 - fx) +
-               (v(i + 1, j) - v(i + 1, j + 1)) * (1 - fz);
-    }
-};
 
 struct Box {
     aiVector3D min{1e30f, 1e30f, 1e30f}, max{-1e30f, -1e30f, -1e30f};
