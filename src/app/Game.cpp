@@ -1,12 +1,15 @@
 #include "app/Game.h"
 
-#include "render/Globals.h"
 #include "app/LevelCatalogue.h"
 #include "app/LevelEntry.h"
 #include "app/RaceView.h"
-#include "render/RenderSettings.h"
+#include "flight/Airplane.h"
 #include "flight/PursuitCam.h"
+#include "loaders/ColladaLoader.h"
 #include "platform/Clock.h"
+#include "render/Globals.h"
+#include "render/RenderSettings.h"
+#include "scene/Model.h"
 #include "shading/CgCartoon.h"
 
 #include <GL/freeglut.h>
@@ -14,9 +17,10 @@
 #include <cstdlib>
 
 Game::Game(const std::string& directory)
-    : counterFrequency(0), lastFrameCounter(0), scene(nullptr), camera(nullptr), frameCount(0),
-      frameSeconds(0.0), racing(false), enteringName(false), highscoreSaved(false), dataDirectory(directory),
-      currentGate(0), gateCount(0), raceStart(0), raceTime(0.0), helpList(0), currentLevel(-1)
+    : counterFrequency(0), lastFrameCounter(0), scene(nullptr), airplane(nullptr), camera(nullptr),
+      airplaneModel(nullptr), frameCount(0), frameSeconds(0.0), racing(false), enteringName(false),
+      highscoreSaved(false), dataDirectory(directory), currentGate(0), gateCount(0), raceStart(0),
+      raceTime(0.0), raceClockRunning(false), pageRequested(-1), helpList(0), currentLevel(-1)
 {
     levels = loadLevelCatalogue(dataDirectory);
 
@@ -25,6 +29,7 @@ Game::Game(const std::string& directory)
     cartoonShader = cartoon;
 
     camera = new qorm::scenegraph::PursuitCam(qorm::scenegraph::PursuitCam::Pursuit);
+    airplaneModel = loadModel(dataDirectory, "models\\airplane.dae");
 
     counterFrequency = platform::queryPerformanceFrequency();
     lastFrameCounter = platform::queryPerformanceCounter();
@@ -32,6 +37,8 @@ Game::Game(const std::string& directory)
 
 void Game::updateFrame()
 {
+    if (racing)
+        updateRace(platform::queryPerformanceCounter());
     glutPostRedisplay();
 }
 
@@ -46,7 +53,12 @@ void Game::displayFrame()
     glDisable(GL_ALPHA_TEST);
 
     if (racing) {
-        renderRaceView(*camera, scene, raceTime / 1000.0);
+        drawRaceView(raceTime / 1000.0);
+        // The crash shows from the next frame on; this one still shows the race.
+        if (airplane && airplane->crashed) {
+            showPage(1); // the crash page
+            racing = false;
+        }
     } else {
         if (RenderSettings::transparency)
             enableBlending();
@@ -97,6 +109,10 @@ void Game::handleSpecial(int key)
 
 void Game::cleanUp()
 {
+    delete airplane;
+    airplane = nullptr;
+    delete airplaneModel;
+    airplaneModel = nullptr;
     delete camera;
     camera = nullptr;
     delete cartoonShader;

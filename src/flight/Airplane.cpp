@@ -193,6 +193,13 @@ void Airplane::advanceTo(int64_t& now)
     }
 }
 
+void Airplane::restartClock(int64_t now)
+{
+    originTicks = now;
+    originStep = stepCount;
+    lastTicks = now;
+}
+
 void Airplane::startRecording(int64_t raceStart)
 {
     delete recording;

@@ -83,6 +83,11 @@ class Airplane : public GameObject, public PhysicsObject
     // at the pose interpolated at `now`.
     void advanceTo(int64_t& now) override;
 
+    // Makes `now` (counter ticks) the instant the next step starts from: time before it is never
+    // flown. The race calls it at its first update, so the time taken to load and show the level
+    // does not count; controls changed earlier stay in effect.
+    void restartClock(int64_t now);
+
     // Flight keys, pressed (`down`) or released; letters in either case, GLUT arrow-key codes.
     // Each change is stamped with the counter and replayed by advanceTo. Other keys are ignored.
     void handleKey(unsigned char key, bool down);
