@@ -74,7 +74,8 @@ Airplane::~Airplane()
 
 void Airplane::render(double time)
 {
-    cockpit.draw(*this, drawnTransform, time);
+    // Before the first step the game may have placed the airplane since the last advanceTo.
+    cockpit.draw(*this, stepCount == 0 ? transform : drawnTransform, time);
 }
 
 void Airplane::handleKey(unsigned char key, bool down)

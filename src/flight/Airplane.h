@@ -74,7 +74,8 @@ class Airplane : public GameObject, public PhysicsObject
     Airplane(const Airplane&) = delete;
     Airplane& operator=(const Airplane&) = delete;
 
-    // Draws the cockpit with the pose interpolated at the last advanceTo's `now`.
+    // Draws the cockpit with the pose interpolated at the last advanceTo's `now` (before the first
+    // step: at `transform`).
     void render(double time) override;
 
     // Runs every whole step due up to `now` (counter ticks), at most maxStepsPerCall; when more are
