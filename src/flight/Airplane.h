@@ -113,8 +113,9 @@ class Airplane : public GameObject, public PhysicsObject
     // (0 rudder, 1 elevator, 2 aileron, 3 throttle) set to `value`. A change stamped with a tick
     // already taken moves to one tick after the newest entry, so no change is ever lost.
     void setControl(int field, int32_t value);
-    // The controls one step from `from` to `to` (counter ticks) flies with: those in effect at
-    // `from`, except that a control pressed and released again before `to` counts as pressed.
+    // The controls one step from `from` to `to` (counter ticks) flies with: those in effect just
+    // before `from`, except that a control pressed and released again within [from, to) counts as
+    // pressed. Changes stamped at `to` or later play no part.
     ControlState stepControls(int64_t from, int64_t to) const;
     // One step of the flight law with `state` over `dt` seconds.
     void step(const ControlState& state, double dt);
@@ -140,8 +141,8 @@ class Airplane : public GameObject, public PhysicsObject
                                // the local axes in world space, 12-14 the position (world units)
     Cockpit cockpit;           // what render needs
     std::map<int64_t, ControlState> controlTimeline; // counter ticks -> controls from then on;
-                                                     // entries before the one in effect at
-                                                     // lastTicks are pruned
+                                                     // entries before the one in effect just
+                                                     // before lastTicks are pruned
     int64_t lastTicks;          // counter ticks at which the last step ended (construction: the counter)
     double throttleSpeed;       // engine speed, 0 to maxThrottleSpeed
     double airspeed;            // world units flown per step
