@@ -38,6 +38,15 @@ int32_t& field(ControlState& state, int index)
     }
 }
 
+const ControlState released{Released, Released, Released, Released};
+
+void setVector(double v[3], double x, double y, double z)
+{
+    v[0] = x;
+    v[1] = y;
+    v[2] = z;
+}
+
 // R x v: a local direction of `m` in world space.
 void rotate(const double m[16], const double v[3], double out[3])
 {
@@ -48,20 +57,19 @@ void rotate(const double m[16], const double v[3], double out[3])
 } // namespace
 
 Airplane::Airplane(const std::string& dataDirectory)
-    : stepTicks(platform::queryPerformanceFrequency() / stepsPerSecond),
-      stepSeconds(1.0 / stepsPerSecond), upAxis{0, 1, 0}, rightAxis{1, 0, 0}, noseAxis{0, 0, 1}, gravity{0,
-                                                                                                         -10,
-                                                                                                         0},
+    : stepTicks(platform::queryPerformanceFrequency() / stepsPerSecond), stepSeconds(1.0 / stepsPerSecond),
       maxThrottleSpeed(20), yawLimit(0.15f), pitchLimit(0.2f), rollLimit(0.25f), yawRate(0.08f),
-      pitchRate(0.09f),
-      rollRate(0.1f), cockpit{nullptr, nullptr, 0}, controlTimeline{{0, ControlState{Released, Released,
-                                                                                     Released, Released}}},
+      pitchRate(0.09f), rollRate(0.1f), cockpit{nullptr, nullptr, 0}, controlTimeline{{0, released}},
       lastTicks(platform::queryPerformanceCounter()), throttleSpeed(0.0), airspeed(0.0), sink(1.0),
       pitchDeflection(0.0), rollDeflection(0.0), yawDeflection(0.0), pitchAngle(0.0), groundHeight(0.0),
       crashed(false), stalled(false), recording(nullptr), followCamera(nullptr), stepCount(0),
       recordingStartStep(0), panelPath(dataDirectory + "cockpit/e300.tga"), originTicks(lastTicks),
       originStep(0)
 {
+    setVector(upAxis, 0, 1, 0);
+    setVector(rightAxis, 1, 0, 0);
+    setVector(noseAxis, 0, 0, 1);
+    setVector(gravity, 0, -10, 0);
     loadIdentity(transform);
     loadIdentity(previousTransform);
     loadIdentity(drawnTransform);
@@ -130,7 +138,6 @@ void Airplane::setControl(int index, int32_t value)
 
 ControlState Airplane::stepControls(int64_t from, int64_t to) const
 {
-    const ControlState released{Released, Released, Released, Released};
     auto inEffect = [&](int64_t when) {
         auto it = controlTimeline.upper_bound(when);
         return it == controlTimeline.begin() ? released : std::prev(it)->second;

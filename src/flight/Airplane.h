@@ -45,8 +45,8 @@ struct Cockpit {
     PursuitCam* camera;  // not owned: the game camera; the panel shows only in its cockpit mode
     Model* model;        // not owned: the airplane model; null draws no airplane
     GLuint panelTexture; // the panel image, loaded once per run and shared by every airplane
-                         // (never deleted by one); 0 until the first panel drawing, and when the
-                         // image could not be loaded (the panel is then left out)
+                         // (never deleted by one); 0 until the first drawing, and when the image
+                         // could not be loaded (the panel is then left out)
 
     // Draws the airplane model at `pose` and, in cockpit view, the panel over the lower half of the
     // screen. Leaves lighting as found and the shader profiles off. Needs the GL context.
