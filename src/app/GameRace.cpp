@@ -97,6 +97,8 @@ void Game::selectLevel(int index)
     // get its own, or it would be drawn without them until the switch is pressed twice.
     if (scene && RenderSettings::displayLists)
         scene->compileGeometry();
+    // The gate index of the last race means nothing in this scene: only gate 0 changes its arrows.
+    currentGate = -1;
     setCurrentGate(0);
 }
 

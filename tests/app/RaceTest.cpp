@@ -204,13 +204,24 @@ TEST_F(RaceTest, RestartAfterACrashShowsTheSmallArrowEverywhereButTheLargeOneOnG
     game.displayFrame();
     ASSERT_FALSE(game.racing);
 
+    auto expectFreshArrows = [&] {
+        EXPECT_TRUE(arrowShown(game, 0, 3));
+        EXPECT_FALSE(arrowShown(game, 0, 2));
+        for (int gate : {1, 2}) {
+            EXPECT_TRUE(arrowShown(game, gate, 2)) << gate;
+            EXPECT_FALSE(arrowShown(game, gate, 3)) << gate;
+        }
+    };
     game.startRace();
-    EXPECT_TRUE(arrowShown(game, 0, 3));
-    EXPECT_FALSE(arrowShown(game, 0, 2));
-    for (int gate : {1, 2}) {
-        EXPECT_TRUE(arrowShown(game, gate, 2)) << gate;
-        EXPECT_FALSE(arrowShown(game, gate, 3)) << gate;
-    }
+    expectFreshArrows();
+
+    // Choosing another level after a crash at its gate 2 leaves that level's gate 2 alone too.
+    stepTo(game, 0, 5, testsupport::testGateZ[0]);
+    stepTo(game, 0, 5, testsupport::testGateZ[1]);
+    stepTo(game, 0, 300, 150);
+    game.displayFrame();
+    game.selectLevel(TestLevelData::noLight);
+    expectFreshArrows();
 }
 
 TEST_F(RaceTest, ACrashStopsTheFlightForGoodAndTheNextDisplayStepEndsTheRace)
