@@ -8,15 +8,15 @@
 //   parts and animations .... addParts, buildAnimation
 #include "loaders/ColladaLoader.h"
 
-#include "loaders/ColladaLoaderMarkup.h"
-#include "platform/DataPath.h"
-#include "render/MatrixMath.h"
-#include "render/TextureLoader.h"
 #include "scene/KeyAnimation.h"
+#include "loaders/ColladaLoaderMarkup.h"
+#include "render/TextureLoader.h"
+#include "platform/DataPath.h"
+#include "shading/Material.h"
+#include "render/MatrixMath.h"
 #include "scene/Mesh.h"
 #include "scene/Model.h"
 #include "scene/ModelPart.h"
-#include "shading/Material.h"
 
 #include <assimp/BaseImporter.h>
 #include <assimp/Importer.hpp>

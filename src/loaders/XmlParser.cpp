@@ -1,7 +1,7 @@
 #include "loaders/XmlParser.h"
 
-#include "platform/DataPath.h"
 #include "render/Globals.h"
+#include "platform/DataPath.h"
 
 #include <xercesc/framework/LocalFileInputSource.hpp>
 #include <xercesc/framework/MemBufInputSource.hpp>
