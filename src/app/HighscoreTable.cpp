@@ -117,7 +117,68 @@ bool overwriteInPlace(const std::string& file, const std::string& text)
     return true;
 }
 
+bool isWritable(const std::string& path)
+{
+    return ::access(path.empty() ? "." : path.c_str(), W_OK) == 0;
+}
+
+// Is the file at the data path `path` the player's to save: its folder is writable, or, when it is
+// a link, the folder it leads to, or the file itself (saveHighscores then writes it in place).
+bool canSaveAt(const std::string& path)
+{
+    const std::string native = platform::nativePath(path);
+    const std::string file = followLinks(native);
+    return isWritable(platform::directoryOf(native)) || isWritable(platform::directoryOf(file)) ||
+           ::access(file.c_str(), W_OK) == 0;
+}
+
+// The player's copy of the level's highscore file, or "" when the player has no data folder.
+std::string playerHighscoreFile(const std::string& levelPath)
+{
+    const std::string folder = platform::playerDataDirectory();
+    return folder.empty() ? "" : folder + levelPath + ".highscore";
+}
+
 } // namespace
+
+std::string highscoreFileToSave(const std::string& levelPath)
+{
+    const std::string shipped = baseDirectory + levelPath + ".highscore";
+    if (canSaveAt(shipped))
+        return shipped;
+    const std::string player = playerHighscoreFile(levelPath);
+    return player.empty() ? shipped : player;
+}
+
+std::string highscoreFileToLoad(const std::string& levelPath)
+{
+    const std::string shipped = baseDirectory + levelPath + ".highscore";
+    if (canSaveAt(shipped))
+        return shipped;
+    const std::string player = playerHighscoreFile(levelPath);
+    std::error_code error;
+    if (!player.empty() && std::filesystem::exists(platform::nativePath(player), error))
+        return player;
+    return shipped;
+}
+
+bool saveLevelHighscores(const std::string& levelPath, const HighscoreTable& table)
+{
+    if (table.empty())
+        return true;
+    const std::string path = highscoreFileToSave(levelPath);
+    if (path != baseDirectory + levelPath + ".highscore") {
+        // A failure here shows as the save's own message about the file.
+        std::error_code error;
+        std::filesystem::create_directories(platform::directoryOf(platform::nativePath(path)), error);
+    }
+    return saveHighscores(path, table);
+}
+
+void loadLevelHighscores(const std::string& levelPath, HighscoreTable& table)
+{
+    loadHighscores(highscoreFileToLoad(levelPath), table);
+}
 
 uint32_t highscoreKey(double raceTime)
 {
@@ -143,9 +204,8 @@ void addHighscore(LevelEntry& entry, const std::string& name, double raceTime)
         while (table.size() > highscoreTableSize)
             table.erase(std::prev(table.end()));
     }
-    const std::string path = baseDirectory + entry.path + ".highscore";
-    if (saveHighscores(path, table))
-        loadHighscores(path, table);
+    if (saveLevelHighscores(entry.path, table))
+        loadLevelHighscores(entry.path, table);
 }
 
 bool saveHighscores(const std::string& path, const HighscoreTable& table)

@@ -26,6 +26,21 @@ uint32_t highscoreKey(double raceTime);
 // otherwise only when it beats the slowest one (a tie does not).
 bool qualifies(const HighscoreTable& table, double raceTime);
 
+// The highscore file of the level at `levelPath` (relative to the data directory, without
+// extension), as a data path. It is levelPath + ".highscore" in the data directory (`baseDirectory`)
+// whenever the player may save it there: its folder is writable, or the folder a link there leads
+// to, or the file itself. Otherwise (an installed game in a folder the player may not change) scores
+// are saved to the player's copy, levelPath + ".highscore" below platform::playerDataDirectory();
+// that copy is then the one read when it exists, and the file in the data directory (scores shipped
+// with the game) otherwise.
+std::string highscoreFileToSave(const std::string& levelPath);
+std::string highscoreFileToLoad(const std::string& levelPath);
+
+// saveHighscores / loadHighscores on the level's highscore file as chosen above. Saving to the
+// player's copy first makes its folders.
+bool saveLevelHighscores(const std::string& levelPath, const HighscoreTable& table);
+void loadLevelHighscores(const std::string& levelPath, HighscoreTable& table);
+
 // Stores (name, raceTime) in the level's table if it qualifies (the name cut to highscoreNameLength),
 // keeps the ten fastest and writes the level's highscore file. When the file was written the table is
 // read back from it; when it could not be written the table in memory keeps the new entry, so a

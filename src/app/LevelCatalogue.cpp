@@ -1,9 +1,9 @@
 #include "app/LevelCatalogue.h"
 
-#include "render/Globals.h"
 #include "app/LevelEntry.h"
 #include "app/LevelXMLHandler.h"
 #include "loaders/XmlParser.h"
+#include "render/Globals.h"
 
 #include <iostream>
 
@@ -19,7 +19,7 @@ std::vector<LevelEntry*> loadLevelCatalogue(const std::string& directory)
 
     for (std::size_t i = 0; i < handler.paths.size(); ++i) {
         LevelEntry* entry = new LevelEntry(handler.paths[i], handler.names[i]);
-        loadHighscores(baseDirectory + entry->path + ".highscore", entry->highscores);
+        loadLevelHighscores(entry->path, entry->highscores);
         levels.push_back(entry);
     }
     return levels;

@@ -2,7 +2,6 @@
 
 #include "flight/FlightRecording.h"
 #include "loaders/SceneXMLHandler.h"
-#include "render/Globals.h"
 #include "scene/Scene.h"
 
 LevelEntry::LevelEntry(const std::string& levelPath, const std::string& levelName)
@@ -31,7 +30,7 @@ void LevelEntry::releaseLevel()
         scene = nullptr;
         loaded = false;
     }
-    saveHighscores(baseDirectory + path + ".highscore", highscores);
+    saveLevelHighscores(path, highscores);
     for (qorm::scenegraph::FlightRecording* ghost : ghosts)
         delete ghost;
     ghosts.clear();

@@ -44,7 +44,7 @@ class LevelEntry
     std::string name;          // shown in the menus
     bool loaded;               // `scene` exists
     Scene* scene;              // owned; null unless this is the current level
-    HighscoreTable highscores; // best times of this track, mirrored in path + ".highscore"
+    HighscoreTable highscores; // best times of this track, mirrored in its highscore file
     std::vector<qorm::scenegraph::FlightRecording*> ghosts; // owned; at most one: the fastest
                                                             // finished flight of this run
 };

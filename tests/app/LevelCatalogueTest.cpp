@@ -1,8 +1,8 @@
 // The level catalogue and each level's highscore file.
 #include "app/LevelCatalogue.h"
-#include "render/Globals.h"
 #include "app/HighscoreTable.h"
 #include "app/LevelEntry.h"
+#include "render/Globals.h"
 #include "support/ScratchDirectory.h"
 
 #include <gtest/gtest.h>
@@ -11,7 +11,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <limits>
 #include <memory>
@@ -20,12 +22,28 @@
 namespace
 {
 
-// The data directory is a scratch directory for the length of a test.
+// The data directory is a scratch directory for the length of a test, and so is the player's data
+// folder ($XDG_DATA_HOME), which any player may write to.
 class LevelFiles : public ::testing::Test
 {
   protected:
-    LevelFiles() : saved(baseDirectory) { baseDirectory = data.path(); }
-    ~LevelFiles() override { baseDirectory = saved; }
+    LevelFiles() : saved(baseDirectory)
+    {
+        baseDirectory = data.path();
+        const char* dataHome = std::getenv("XDG_DATA_HOME");
+        hadDataHome = dataHome != nullptr;
+        savedDataHome = dataHome ? dataHome : "";
+        std::filesystem::permissions(home.path(), std::filesystem::perms(0777));
+        ::setenv("XDG_DATA_HOME", (home.path() + "share").c_str(), 1);
+    }
+    ~LevelFiles() override
+    {
+        baseDirectory = saved;
+        if (hadDataHome)
+            ::setenv("XDG_DATA_HOME", savedDataHome.c_str(), 1);
+        else
+            ::unsetenv("XDG_DATA_HOME");
+    }
 
     // Loads `catalogue` as levels/config.xml (the file as it is when empty) and returns what went to
     // standard error.
@@ -40,8 +58,9 @@ class LevelFiles : public ::testing::Test
         return testing::internal::GetCapturedStderr();
     }
 
-    testsupport::ScratchDirectory data;
-    std::string saved;
+    testsupport::ScratchDirectory data, home;
+    std::string saved, savedDataHome;
+    bool hadDataHome = false;
     std::vector<std::unique_ptr<LevelEntry>> levels;
     LevelEntry alpine{"levels\\alpine", "ALPINE"};
 };
@@ -248,8 +267,73 @@ TEST_F(LevelFiles, HighscoresInAFolderThePlayerMayNotWriteToAreWrittenInPlaceOrK
 
     EXPECT_EQ(data.read("locked/open.highscore"), "New, 4000\nOld, 5000\n");
     EXPECT_FALSE(fs::exists(locked + "open.highscore.tmp"));
-    // A score file the player may not write either: the old file stays whole, the new entry in memory.
-    EXPECT_EQ(messages, "Could not open file \"" + locked + "closed.highscore\"\n");
+    // A score file the player may not write either: the old file stays whole and the table goes to
+    // the player's own copy.
+    EXPECT_EQ(messages, "");
     EXPECT_EQ(data.read("locked/closed.highscore"), "Kept, 5000\n");
+    EXPECT_EQ(home.read("share/aerovant/locked/closed.highscore"), "Lost, 4000\nKept, 5000\n");
     EXPECT_EQ(tableSizes, 22);
+}
+
+TEST_F(LevelFiles, AnInstalledGameKeepsThePlayersHighscoresInTheirDataFolder)
+{
+    namespace fs = std::filesystem;
+    const std::string catalogue = "<levels><level path=\"levels\\alpine\" name=\"Alpine\"/>"
+                                  "<level path=\"levels\\meadow\" name=\"Meadow\"/></levels>";
+    data.write("levels/config.xml", catalogue);
+    data.write("levels/alpine.highscore", "Shipped, 9000\n");
+    const std::string player = home.path() + "share/aerovant/levels/";
+    // As installed: nothing in the data directory may be changed by the player.
+    fs::permissions(data.path() + "levels/alpine.highscore", fs::perms(0444));
+    fs::permissions(data.path() + "levels", fs::perms(0555));
+    fs::permissions(data.path(), fs::perms(0555));
+
+    // Each check in the player's process adds its bit when it fails.
+    testing::internal::CaptureStderr();
+    const int failed = asPlayer([&] {
+        int failures = 0;
+        std::vector<std::unique_ptr<LevelEntry>> entries;
+        for (LevelEntry* entry : loadLevelCatalogue(data.path()))
+            entries.emplace_back(entry);
+        if (entries.size() != 2 || entries[0]->highscores != HighscoreTable{{9000, "Shipped"}})
+            return 1; // the shipped table is read while the player has no copy
+        addHighscore(*entries[0], "Ace", 5000.0);
+        if (entries[0]->highscores != HighscoreTable{{5000, "Ace"}, {9000, "Shipped"}})
+            failures |= 2;
+        entries[1]->releaseLevel(); // an empty table makes no file
+        entries.clear();
+        for (LevelEntry* entry : loadLevelCatalogue(data.path()))
+            entries.emplace_back(entry);
+        if (entries.size() != 2 || entries[0]->highscores != HighscoreTable{{5000, "Ace"}, {9000, "Shipped"}})
+            failures |= 4; // the player's copy is read once it exists
+
+        // No place for the player's copy either (its folder would be below a file): the save says so
+        // and the entry stays in memory.
+        ::setenv("XDG_DATA_HOME", (home.path() + "blocked/share").c_str(), 1);
+        std::ofstream(home.path() + "blocked");
+        addHighscore(*entries[0], "Bob", 6000.0);
+        if (entries[0]->highscores.size() != 3)
+            failures |= 8;
+        return failures;
+    });
+    const std::string messages = testing::internal::GetCapturedStderr();
+    fs::permissions(data.path(), fs::perms(0755));
+    fs::permissions(data.path() + "levels", fs::perms(0755));
+    if (failed < 0)
+        GTEST_SKIP() << "the tests run as root and cannot give root up here";
+    EXPECT_EQ(failed, 0);
+    EXPECT_EQ(data.read("levels/alpine.highscore"), "Shipped, 9000\n");
+    EXPECT_EQ(home.read("share/aerovant/levels/alpine.highscore"), "Ace, 5000\nShipped, 9000\n");
+    EXPECT_FALSE(fs::exists(player + "meadow.highscore") || fs::exists(player + "alpine.highscore.tmp"));
+    EXPECT_EQ(messages,
+              "Could not open file \"" + home.path() + "blocked/share/aerovant/levels/alpine.highscore\"\n");
+
+    // A data directory the player may write to works as before, whatever copy the player has.
+    fs::permissions(data.path() + "levels/alpine.highscore", fs::perms(0644));
+    loadCatalogue(catalogue);
+    ASSERT_EQ(levels.size(), 2u);
+    EXPECT_EQ(levels[0]->highscores, (HighscoreTable{{9000, "Shipped"}}));
+    addHighscore(*levels[0], "Cat", 7000.0);
+    EXPECT_EQ(data.read("levels/alpine.highscore"), "Cat, 7000\nShipped, 9000\n");
+    EXPECT_EQ(home.read("share/aerovant/levels/alpine.highscore"), "Ace, 5000\nShipped, 9000\n");
 }

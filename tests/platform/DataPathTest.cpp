@@ -1,7 +1,9 @@
 #include "platform/DataPath.h"
+#include "support/ScratchDirectory.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
 
 using platform::directoryOf;
@@ -33,4 +35,47 @@ TEST(DataPath, DataDirectoryIsTheExecutablesFolderWithTheBundledData)
     // The build places the data folders next to the executables.
     std::ifstream probe(nativePath(directory + "shader\\.keep"));
     EXPECT_TRUE(probe.good()) << "no data directory next to " << directory;
+}
+
+TEST(DataPath, AnInstalledProgramFindsItsDataInTheShareFolderBesideItsOwn)
+{
+    testsupport::ScratchDirectory root;
+    root.write("usr/bin/aerovant", "");
+    root.write("usr/share/aerovant/levels/config.xml", "<levels/>");
+    EXPECT_EQ(platform::dataDirectoryBeside(root.path() + "usr/bin/"), root.path() + "usr/share/aerovant/");
+    // A copy with its data beside the program (a build, an unpacked archive) keeps using that.
+    root.write("usr/bin/levels/config.xml", "<levels/>");
+    EXPECT_EQ(platform::dataDirectoryBeside(root.path() + "usr/bin/"), root.path() + "usr/bin/");
+    // Only the catalogue file counts, not a folder of that name.
+    root.write("opt/game/levels/config.xml/x", "");
+    EXPECT_EQ(platform::dataDirectoryBeside(root.path() + "opt/game/"), root.path() + "opt/share/aerovant/");
+}
+
+TEST(DataPath, ThePlayersDataFolderFollowsXdgDataHome)
+{
+    const char* oldDataHome = std::getenv("XDG_DATA_HOME");
+    const char* oldHome = std::getenv("HOME");
+    const std::string savedDataHome = oldDataHome ? oldDataHome : "", savedHome = oldHome ? oldHome : "";
+
+    ::setenv("HOME", "/home/pilot", 1);
+    ::setenv("XDG_DATA_HOME", "/data/pilot/", 1);
+    EXPECT_EQ(platform::playerDataDirectory(), "/data/pilot/aerovant/");
+    ::setenv("XDG_DATA_HOME", "/data/pilot", 1);
+    EXPECT_EQ(platform::playerDataDirectory(), "/data/pilot/aerovant/");
+    // Unset, empty or relative: the default below the home folder.
+    ::setenv("XDG_DATA_HOME", "relative/share", 1);
+    EXPECT_EQ(platform::playerDataDirectory(), "/home/pilot/.local/share/aerovant/");
+    ::setenv("XDG_DATA_HOME", "", 1);
+    EXPECT_EQ(platform::playerDataDirectory(), "/home/pilot/.local/share/aerovant/");
+    ::unsetenv("XDG_DATA_HOME");
+    EXPECT_EQ(platform::playerDataDirectory(), "/home/pilot/.local/share/aerovant/");
+    ::unsetenv("HOME");
+    EXPECT_EQ(platform::playerDataDirectory(), "");
+
+    if (oldHome)
+        ::setenv("HOME", savedHome.c_str(), 1);
+    if (oldDataHome)
+        ::setenv("XDG_DATA_HOME", savedDataHome.c_str(), 1);
+    else
+        ::unsetenv("XDG_DATA_HOME");
 }
