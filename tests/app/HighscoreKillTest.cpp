@@ -5,21 +5,20 @@
 
 #include <gtest/gtest.h>
 
-#include <poll.h>
 #include <signal.h>
 #include <sys/mman.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <atomic>
-#include <chrono>
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <iterator>
 #include <random>
-#include <thread>
 
 namespace
 {
@@ -64,20 +63,31 @@ struct Progress {
     std::atomic<uint64_t> finished; // number of the table whose save returned last
 };
 
-// Saves until it is killed, and tells the test through `ready` once the first save is done.
-[[noreturn]] void saveForever(const std::string& path, Progress& progress, pid_t test, int ready)
+// Saves until it is killed: once the first save is done, a timer of the kernel sends SIGKILL after
+// `delay` microseconds, wherever the process is then. The test needs no wake-up of its own for the
+// kill, which keeps a thousand of them quick on a busy machine.
+[[noreturn]] void saveUntilKilled(const std::string& path, Progress& progress, pid_t test, long delay)
 {
     ::prctl(PR_SET_PDEATHSIG, SIGKILL); // never outlives the test
     if (::getppid() != test)
         ::_exit(2);
+    sigevent kill = {};
+    kill.sigev_notify = SIGEV_SIGNAL;
+    kill.sigev_signo = SIGKILL;
+    timer_t timer;
+    if (::timer_create(CLOCK_MONOTONIC, &kill, &timer) != 0)
+        ::_exit(3);
     for (uint64_t n = progress.finished + 1;; ++n) {
         progress.started = n;
         if (!saveHighscores(path, numberedTable(n)))
             ::_exit(1);
         progress.finished = n;
-        if (ready >= 0 && (::write(ready, "!", 1) != 1 || ::close(ready) != 0))
-            ::_exit(2);
-        ready = -1;
+        if (delay > 0) {
+            const itimerspec moment = {{0, 0}, {0, delay * 1000}};
+            if (::timer_settime(timer, 0, &moment, nullptr) != 0)
+                ::_exit(3);
+            delay = 0;
+        }
     }
 }
 
@@ -105,27 +115,31 @@ TEST(HighscoreKill, KillsAtRandomMomentsOfSavesLeaveTheOldOrTheNewTableComplete)
 
     const unsigned seed = std::random_device()();
     std::mt19937 random(seed);
-    // Once the child saves, the kill comes within a few saves (one takes some 70 microseconds).
-    std::uniform_int_distribution<int> delay(0, 500);
+    // The kill comes within a few saves (one takes some 70 microseconds).
+    std::uniform_int_distribution<long> delay(1, 500);
+    // The end of each saving process is waited for with a time limit, in case it is never killed.
+    sigset_t childEnded, previousMask;
+    sigemptyset(&childEnded);
+    sigaddset(&childEnded, SIGCHLD);
+    ASSERT_EQ(::sigprocmask(SIG_BLOCK, &childEnded, &previousMask), 0);
     int betweenSaves = 0, oldTable = 0, newTable = 0, failures = 0;
     for (int round = 0; round < kills && failures < 5; ++round) {
         const pid_t test = ::getpid();
-        int ready[2];
-        ASSERT_EQ(::pipe(ready), 0);
+        const long moment = delay(random);
         const pid_t child = ::fork();
         ASSERT_GE(child, 0);
         if (child == 0)
-            saveForever(path, *progress, test, ready[1]);
-        ::close(ready[1]);
-        // The kill comes only once the saves are under way, so that every kill falls among them.
-        char signal = 0;
-        pollfd wait = {ready[0], POLLIN, 0};
-        if (::poll(&wait, 1, 20000) == 1 && ::read(ready[0], &signal, 1) == 1)
-            std::this_thread::sleep_for(std::chrono::microseconds(delay(random)));
-        ::close(ready[0]);
-        ::kill(child, SIGKILL);
+            saveUntilKilled(path, *progress, test, moment);
+        const timespec limit = {20, 0};
         int status = 0;
-        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        while (::waitpid(child, &status, WNOHANG) != child) {
+            if (::sigtimedwait(&childEnded, nullptr, &limit) < 0 && errno == EAGAIN) {
+                ::kill(child, SIGKILL);
+                ::waitpid(child, &status, 0);
+                ADD_FAILURE() << "the saving process was not killed by its timer";
+                break;
+            }
+        }
         ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL)
             << "the saving process ended by itself (status " << status << "): a save failed";
 
@@ -148,6 +162,7 @@ TEST(HighscoreKill, KillsAtRandomMomentsOfSavesLeaveTheOldOrTheNewTableComplete)
             text == fileText(numberedTable(started)) ? started : finished;
     }
 
+    ::sigprocmask(SIG_SETMASK, &previousMask, nullptr);
     const int done = betweenSaves + oldTable + newTable + failures;
     std::cout << "kills " << done << ": " << oldTable << " during a save left the old table, " << newTable
               << " the new one, " << betweenSaves << " came between saves, " << failures
