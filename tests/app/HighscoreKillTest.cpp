@@ -19,6 +19,7 @@
 #include <iostream>
 #include <iterator>
 #include <random>
+#include <vector>
 
 namespace
 {
@@ -104,62 +105,76 @@ std::filesystem::path quickFolder()
 
 TEST(HighscoreKill, KillsAtRandomMomentsOfSavesLeaveTheOldOrTheNewTableComplete)
 {
+    // Four saving processes at a time, each with a file of its own: on a busy machine most of a
+    // round is spent waiting for processes to start and end, and four wait at once.
+    constexpr int lanes = 4;
     testsupport::ScratchDirectory folder(quickFolder());
     ASSERT_FALSE(folder.path().empty());
-    const std::string path = folder.path() + "alpine.highscore";
     auto* progress = static_cast<Progress*>(
-        ::mmap(nullptr, sizeof(Progress), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0));
+        ::mmap(nullptr, lanes * sizeof(Progress), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0));
     ASSERT_NE(progress, MAP_FAILED);
-    new (progress) Progress{{0}, {0}};
-    ASSERT_TRUE(saveHighscores(path, numberedTable(0)));
+    std::vector<std::string> paths;
+    for (int lane = 0; lane < lanes; ++lane) {
+        new (progress + lane) Progress{{0}, {0}};
+        paths.push_back(folder.path() + "lane" + std::to_string(lane) + ".highscore");
+        ASSERT_TRUE(saveHighscores(paths[lane], numberedTable(0)));
+    }
 
     const unsigned seed = std::random_device()();
     std::mt19937 random(seed);
     // The kill comes within a few saves (one takes some 70 microseconds).
     std::uniform_int_distribution<long> delay(1, 500);
-    // The end of each saving process is waited for with a time limit, in case it is never killed.
+    // The saving processes are waited for with a time limit, in case one is never killed.
     sigset_t childEnded, previousMask;
     sigemptyset(&childEnded);
     sigaddset(&childEnded, SIGCHLD);
     ASSERT_EQ(::sigprocmask(SIG_BLOCK, &childEnded, &previousMask), 0);
     int betweenSaves = 0, oldTable = 0, newTable = 0, failures = 0;
-    for (int round = 0; round < kills && failures < 5; ++round) {
+    for (int round = 0; round < kills / lanes && failures < 5; ++round) {
         const pid_t test = ::getpid();
-        const long moment = delay(random);
-        const pid_t child = ::fork();
-        ASSERT_GE(child, 0);
-        if (child == 0)
-            saveUntilKilled(path, *progress, test, moment);
-        const timespec limit = {20, 0};
-        int status = 0;
-        while (::waitpid(child, &status, WNOHANG) != child) {
-            if (::sigtimedwait(&childEnded, nullptr, &limit) < 0 && errno == EAGAIN) {
-                ::kill(child, SIGKILL);
-                ::waitpid(child, &status, 0);
-                ADD_FAILURE() << "the saving process was not killed by its timer";
-                break;
+        pid_t children[lanes];
+        for (int lane = 0; lane < lanes; ++lane) {
+            const long moment = delay(random);
+            children[lane] = ::fork();
+            ASSERT_GE(children[lane], 0);
+            if (children[lane] == 0)
+                saveUntilKilled(paths[lane], progress[lane], test, moment);
+        }
+        for (int lane = 0; lane < lanes; ++lane) {
+            const timespec limit = {20, 0};
+            int status = 0;
+            while (::waitpid(children[lane], &status, WNOHANG) != children[lane]) {
+                if (::sigtimedwait(&childEnded, nullptr, &limit) < 0 && errno == EAGAIN) {
+                    ::kill(children[lane], SIGKILL);
+                    ::waitpid(children[lane], &status, 0);
+                    ADD_FAILURE() << "a saving process was not killed by its timer";
+                    break;
+                }
             }
+            ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL)
+                << "a saving process ended by itself (status " << status << "): a save failed";
         }
-        ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL)
-            << "the saving process ended by itself (status " << status << "): a save failed";
 
-        const uint64_t started = progress->started, finished = progress->finished;
-        const std::string text = readFile(path);
-        if (started == finished && text == fileText(numberedTable(finished))) {
-            ++betweenSaves;
-        } else if (started == finished + 1 && text == fileText(numberedTable(finished))) {
-            ++oldTable;
-        } else if (started == finished + 1 && text == fileText(numberedTable(started))) {
-            ++newTable;
-        } else {
-            ++failures;
-            ADD_FAILURE() << "kill " << round + 1 << " (seed " << seed << "): save " << started
-                          << " was running after save " << finished << " finished, and the file holds:\n"
-                          << text;
+        for (int lane = 0; lane < lanes; ++lane) {
+            Progress& done = progress[lane];
+            const uint64_t started = done.started, finished = done.finished;
+            const std::string text = readFile(paths[lane]);
+            if (started == finished && text == fileText(numberedTable(finished))) {
+                ++betweenSaves;
+            } else if (started == finished + 1 && text == fileText(numberedTable(finished))) {
+                ++oldTable;
+            } else if (started == finished + 1 && text == fileText(numberedTable(started))) {
+                ++newTable;
+            } else {
+                ++failures;
+                ADD_FAILURE() << "round " << round + 1 << ", file " << lane << " (seed " << seed << "): save "
+                              << started << " was running after save " << finished
+                              << " finished, and the file holds:\n"
+                              << text;
+            }
+            // The next process starts from the table the file holds.
+            done.started = done.finished = text == fileText(numberedTable(started)) ? started : finished;
         }
-        // The next process starts from the table the file holds.
-        progress->started = progress->finished =
-            text == fileText(numberedTable(started)) ? started : finished;
     }
 
     ::sigprocmask(SIG_SETMASK, &previousMask, nullptr);
@@ -171,8 +186,8 @@ TEST(HighscoreKill, KillsAtRandomMomentsOfSavesLeaveTheOldOrTheNewTableComplete)
     EXPECT_GE(oldTable + newTable, done / 2) << "most kills must fall inside a save to mean anything";
 
     // A save left half done by a kill is cleaned up by the next one.
-    ASSERT_TRUE(saveHighscores(path, numberedTable(0)));
-    EXPECT_EQ(readFile(path), fileText(numberedTable(0)));
-    EXPECT_FALSE(std::filesystem::exists(path + ".tmp"));
-    ::munmap(progress, sizeof(Progress));
+    ASSERT_TRUE(saveHighscores(paths[0], numberedTable(0)));
+    EXPECT_EQ(readFile(paths[0]), fileText(numberedTable(0)));
+    EXPECT_FALSE(std::filesystem::exists(paths[0] + ".tmp"));
+    ::munmap(progress, lanes * sizeof(Progress));
 }
