@@ -1,11 +1,16 @@
 #include "app/HighscoreTable.h"
 
-#include "render/Globals.h"
 #include "app/LevelEntry.h"
 #include "platform/DataPath.h"
+#include "render/Globals.h"
 
-#include <cmath>
-#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -14,39 +19,102 @@
 namespace
 {
 
-// A line longer than this (only a hand-edited or damaged file has one) keeps just its beginning.
-constexpr std::size_t maxLineLength = 1024;
+// ---------------------------------------------------------------------------------------------
+// Reading
+// ---------------------------------------------------------------------------------------------
 
-// Reads one line into `line` without its line break; false at the end of the file.
-bool readLine(std::istream& in, std::string& line)
+bool isBlank(int c)
 {
-    line.clear();
-    std::istream::int_type c = in.get();
-    if (c == std::char_traits<char>::eof())
+    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+}
+
+// What one line of a highscore file holds for the table. The line is read to its end, however long,
+// but only the name's first highscoreNameLength characters are kept.
+struct ScoreLine {
+    bool hasComma = false;
+    std::string name; // the text before the first comma, cut
+    uint32_t time = 0;
+};
+
+// Reads the next line; false at the end of the file.
+bool readScoreLine(std::istream& in, ScoreLine& line)
+{
+    constexpr auto eof = std::char_traits<char>::eof();
+    line = ScoreLine();
+    auto c = in.get();
+    if (c == eof)
         return false;
-    while (c != std::char_traits<char>::eof() && c != '\n') {
-        if (line.size() < maxLineLength)
-            line += char(c);
+    for (; c != eof && c != '\n' && c != ','; c = in.get())
+        if (line.name.size() < highscoreNameLength)
+            line.name += char(c);
+    if (c == ',') {
+        line.hasComma = true;
+        // The separator is ", ": the time starts two characters after the comma, whatever the
+        // second one is.
         c = in.get();
+        if (c != eof && c != '\n')
+            c = in.get();
+        while (isBlank(c))
+            c = in.get();
+        uint64_t value = 0;
+        for (; c >= '0' && c <= '9'; c = in.get())
+            value = std::min<uint64_t>(value * 10 + uint64_t(c - '0'), std::numeric_limits<uint32_t>::max());
+        line.time = uint32_t(value);
+    }
+    while (c != eof && c != '\n')
+        c = in.get();
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Writing
+// ---------------------------------------------------------------------------------------------
+
+// The file a save writes: `file` itself, or where its symbolic links finally lead, so that a
+// score file kept elsewhere through a link stays linked.
+std::string followLinks(const std::string& file)
+{
+    namespace fs = std::filesystem;
+    fs::path path = file;
+    std::error_code error;
+    for (int depth = 0; depth < 40 && fs::is_symlink(path, error); ++depth) {
+        const fs::path target = fs::read_symlink(path, error);
+        if (error)
+            break;
+        path = target.is_absolute() ? target : path.parent_path() / target;
+    }
+    return path.string();
+}
+
+bool writeAll(int descriptor, const std::string& text)
+{
+    std::size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t written = ::write(descriptor, text.data() + done, text.size() - done);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        done += std::size_t(written);
     }
     return true;
 }
 
-// The unsigned decimal number at `text` + `start` (after white space, up to the first non-digit);
-// 0 when there is none, the largest key when it is too large for one.
-uint32_t readTime(const std::string& text, std::size_t start)
+bool report(const char* what, const std::string& file)
 {
-    std::size_t i = start;
-    while (i < text.size() &&
-           (text[i] == ' ' || text[i] == '\t' || text[i] == '\r' || text[i] == '\v' || text[i] == '\f'))
-        ++i;
-    uint64_t value = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        value = value * 10 + uint64_t(text[i] - '0');
-        if (value > std::numeric_limits<uint32_t>::max())
-            return std::numeric_limits<uint32_t>::max();
-    }
-    return uint32_t(value);
+    std::cerr << "Could not " << what << " file \"" << file << "\"\n";
+    return false;
+}
+
+bool overwriteInPlace(const std::string& file, const std::string& text)
+{
+    const int descriptor = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (descriptor < 0)
+        return report("open", file);
+    const bool written = writeAll(descriptor, text);
+    if (::close(descriptor) != 0 || !written)
+        return report("write", file);
+    return true;
 }
 
 } // namespace
@@ -71,7 +139,7 @@ void addHighscore(LevelEntry& entry, const std::string& name, double raceTime)
 {
     HighscoreTable& table = entry.highscores;
     if (qualifies(table, raceTime)) {
-        table.emplace(highscoreKey(raceTime), name);
+        table.emplace(highscoreKey(raceTime), name.substr(0, highscoreNameLength));
         while (table.size() > highscoreTableSize)
             table.erase(std::prev(table.end()));
     }
@@ -84,26 +152,32 @@ bool saveHighscores(const std::string& path, const HighscoreTable& table)
 {
     if (table.empty())
         return true;
-
-    const std::string file = platform::nativePath(path);
-    const std::string temporary = file + ".tmp";
-    std::ofstream out(temporary, std::ios::out | std::ios::trunc);
-    if (!out) {
-        std::cerr << "Could not open file \"" << file << "\"\n";
-        return false;
-    }
+    std::string text;
     for (const auto& [time, name] : table)
-        out << name << ", " << time << std::endl;
-    out.close();
-    if (!out) {
-        std::remove(temporary.c_str());
-        std::cerr << "Could not write file \"" << file << "\"\n";
-        return false;
+        text += name + ", " + std::to_string(time) + "\n";
+
+    const std::string file = followLinks(platform::nativePath(path));
+    const std::string temporary = file + ".tmp";
+    ::unlink(temporary.c_str()); // left by a save that was interrupted
+    const int descriptor = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (descriptor < 0) {
+        if (errno == ENOSPC || errno == EDQUOT)
+            return report("open", temporary);
+        return overwriteInPlace(file, text);
     }
-    if (std::rename(temporary.c_str(), file.c_str()) != 0) {
-        std::remove(temporary.c_str());
-        std::cerr << "Could not replace file \"" << file << "\"\n";
-        return false;
+    struct stat old;
+    if (::stat(file.c_str(), &old) == 0)
+        ::fchmod(descriptor, old.st_mode & 07777);
+    // On the disk before it takes the old file's place, so that not even a power cut leaves an
+    // empty file behind.
+    const bool written = writeAll(descriptor, text) && ::fsync(descriptor) == 0;
+    if (::close(descriptor) != 0 || !written) {
+        ::unlink(temporary.c_str());
+        return report("write", temporary);
+    }
+    if (::rename(temporary.c_str(), file.c_str()) != 0) {
+        ::unlink(temporary.c_str());
+        return report("replace", file);
     }
     return true;
 }
@@ -114,11 +188,8 @@ void loadHighscores(const std::string& path, HighscoreTable& table)
     std::ifstream in(platform::nativePath(path), std::ios::in | std::ios::binary);
     if (!in)
         return;
-    std::string line;
-    for (std::size_t count = 0; count < highscoreTableSize && readLine(in, line); ++count) {
-        const std::size_t comma = line.find(',');
-        if (comma == std::string::npos)
-            continue;
-        table.emplace(readTime(line, comma + 2), line.substr(0, comma));
-    }
+    ScoreLine line;
+    for (std::size_t count = 0; count < highscoreTableSize && readScoreLine(in, line); ++count)
+        if (line.hasComma)
+            table.emplace(line.time, line.name);
 }

@@ -14,6 +14,9 @@ class LevelEntry;
 using HighscoreTable = std::map<uint32_t, std::string>;
 
 constexpr std::size_t highscoreTableSize = 10; // entries kept after each insertion
+// Longer names are cut to this many characters (bytes) when stored or read: a name typed without
+// end, or a damaged file, cannot push the time out of reach or fill the menu.
+constexpr std::size_t highscoreNameLength = 32;
 
 // The table key of a race time in milliseconds: truncated towards zero. Times that do not fit the
 // key (negative, not a number, beyond 2^32 - 1 ms) are clamped to its range.
@@ -23,21 +26,31 @@ uint32_t highscoreKey(double raceTime);
 // otherwise only when it beats the slowest one (a tie does not).
 bool qualifies(const HighscoreTable& table, double raceTime);
 
-// Stores (name, raceTime) in the level's table if it qualifies, keeps the ten fastest and writes
-// the level's highscore file. When the file was written the table is read back from it; when it
-// could not be written the table in memory keeps the new entry, so a later save can still store it.
+// Stores (name, raceTime) in the level's table if it qualifies (the name cut to highscoreNameLength),
+// keeps the ten fastest and writes the level's highscore file. When the file was written the table is
+// read back from it; when it could not be written the table in memory keeps the new entry, so a
+// later save can still store it.
 void addHighscore(LevelEntry& entry, const std::string& name, double raceTime);
 
-// Writes `table` to `path` (a data path), one "name, time" line per entry in ascending time order.
-// An empty table writes nothing and leaves any existing file alone. The file is replaced at once:
-// the lines go to `path` + ".tmp" in the same folder, which then takes the old file's place, so a
-// failed write never leaves a cut-off file. A failure writes "Could not open file "PATH"" (or
-// "Could not write file" / "Could not replace file") on standard error and returns false; the old
-// file is then unchanged.
+// Writes `table` to `path` (a data path), one "name, time" line per entry in ascending time order,
+// and returns whether the file now holds it. An empty table writes nothing and leaves any existing
+// file alone. When `path` is a symbolic link, the file it leads to is written and the link stays.
+//
+// The file is replaced at once: the lines go to a temporary file (the file's name + ".tmp", in the
+// same folder), which then takes the old file's place with the old file's permissions, so a save
+// that fails or is interrupted leaves the old file whole. Where no temporary file can be made (a
+// writable score file in a folder the player may not write to), the file is overwritten in place
+// instead: the entry is kept, though a crash in that moment could cut the file short. A full disk
+// does not fall back, which would lose the old file too.
+//
+// A failure writes "Could not open file "F"", "Could not write file "F"" or "Could not replace file
+// "F"" on standard error, F being the file that failed (the temporary file, or the score file itself
+// with its links followed), and returns false.
 bool saveHighscores(const std::string& path, const HighscoreTable& table);
 
 // Replaces `table` by the first ten lines of the file at `path`. A missing file gives an empty table
-// without a message. Each line is split at its first comma (lines without one are skipped); the
-// time is read from two characters after the comma, up to the first non-digit, and is 0 when there
-// is no number there.
+// without a message. Lines may be of any length. Each line is split at its first comma (lines
+// without one are skipped); the name before it is cut to highscoreNameLength; the time is read from
+// two characters after the comma (leading white space skipped, up to the first non-digit), is 0 when
+// there is no number there and the largest key when the number is larger.
 void loadHighscores(const std::string& path, HighscoreTable& table);

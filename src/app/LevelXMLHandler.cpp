@@ -25,6 +25,24 @@ bool isInsideDataDirectory(const std::string& levelPath)
     return true;
 }
 
+std::string samePlace(const std::string& levelPath)
+{
+    // The level's files are named by appending to the path, so its last part counts as written.
+    const std::size_t last = levelPath.find_last_of("/\\");
+    if (last == std::string::npos)
+        return levelPath;
+    std::string place;
+    std::size_t start = 0;
+    while (start <= last) {
+        const std::size_t end = levelPath.find_first_of("/\\", start);
+        const std::string part = levelPath.substr(start, end - start);
+        if (!part.empty() && part != ".")
+            place += part + "/";
+        start = end + 1;
+    }
+    return place + levelPath.substr(last + 1);
+}
+
 void LevelXMLHandler::startElement(const XMLCh* const, const XMLCh* const, const XMLCh* const qname,
                                    const xercesc::Attributes& attributes)
 {
@@ -40,6 +58,14 @@ void LevelXMLHandler::startElement(const XMLCh* const, const XMLCh* const, const
     if (!isInsideDataDirectory(path)) {
         std::cerr << "levels\\config.xml: level \"" << name << "\" skipped: its path \"" << path
                   << "\" must be relative to the data directory and stay inside it\n";
+        return;
+    }
+    // Two entries on one path would keep two tables of one highscore file, and the later save
+    // would overwrite the scores stored through the other.
+    const auto [first, isNew] = levelOfPath.emplace(samePlace(path), name);
+    if (!isNew) {
+        std::cerr << "levels\\config.xml: level \"" << name << "\" skipped: its path \"" << path
+                  << "\" is already used by level \"" << first->second << "\"\n";
         return;
     }
     paths.push_back(path);

@@ -157,10 +157,27 @@ struct ImportContext {
     Model& model;
 };
 
+// Opacity from the document's own transparency values where Assimp's differs from ours: for the RGB
+// modes it weights the colour channels by their luminance, where the opacity takes their mean.
+// Assimp's opacity stands for the alpha modes, and wherever the document gives no plain numbers.
+float opacityOf(const ColladaTransparency* transparency, float assimpOpacity)
+{
+    if (!transparency || !transparency->colourGiven || !transparency->factorKnown)
+        return assimpOpacity;
+    const float* c = transparency->colour;
+    const float mean = (c[0] + c[1] + c[2]) / 3 * transparency->factor;
+    if (transparency->opaque == "RGB_ZERO")
+        return 1 - mean;
+    if (transparency->opaque == "RGB_ONE")
+        return mean;
+    return assimpOpacity;
+}
+
 // A material of a fixed-function (profile_COMMON) effect takes its colours, opacity and first
-// diffuse texture from the file; any other becomes plain white.
+// diffuse texture from the file; any other becomes plain white. `transparency` holds the effect's
+// transparency as written, null when it writes none.
 Material* buildMaterial(ImportContext& context, const aiMaterial& source, const std::string& id,
-                        bool fixedFunction)
+                        bool fixedFunction, const ColladaTransparency* transparency)
 {
     float diffuse[4] = {1, 1, 1, 1};
     float ambient[4] = {1, 1, 1, 1};
@@ -176,12 +193,13 @@ Material* buildMaterial(ImportContext& context, const aiMaterial& source, const 
         if (source.Get(AI_MATKEY_SHININESS, shininess) != AI_SUCCESS)
             shininess = 0;
         shininess = finiteOr(shininess, 0);
-        // Assimp has already applied the transparency mode: A_ONE takes the transparent colour's
-        // alpha, RGB_ZERO one minus the average of its red, green and blue, both times the factor.
+        // A_ONE: the transparent colour's alpha times the transparency; A_ZERO one minus that.
+        // RGB_ZERO: one minus the mean of its red, green and blue times the transparency; RGB_ONE
+        // that mean.
         float opacity = 1;
         if (source.Get(AI_MATKEY_OPACITY, opacity) != AI_SUCCESS)
             opacity = 1;
-        opacity = std::clamp(finiteOr(opacity, 1), 0.0f, 1.0f);
+        opacity = std::clamp(finiteOr(opacityOf(transparency, opacity), 1), 0.0f, 1.0f);
         diffuse[3] = ambient[3] = specular[3] = opacity;
         transparent = opacity < 1;
         textured = source.GetTextureCount(aiTextureType_DIFFUSE) > 0 &&
@@ -278,6 +296,46 @@ KeyAnimation* buildAnimation(const Channel& channel)
     return any ? animation.release() : nullptr;
 }
 
+// One step on the way from the visual scene down to a node: a fixed transform, or an animated
+// node, whose keys replace its fixed transform where they can be used.
+struct ChainLink {
+    float fixed[16];        // the node's own transform, or the product of fixed ones in a row
+    const Channel* channel; // null for a fixed link
+};
+
+void appendFixed(std::vector<ChainLink>& chain, const float local[16])
+{
+    if (!chain.empty() && !chain.back().channel) {
+        multMatrix(chain.back().fixed, local, chain.back().fixed);
+        return;
+    }
+    chain.push_back(ChainLink{{}, nullptr});
+    copyMatrix(local, chain.back().fixed);
+}
+
+// A part's own animation for the node at the end of `chain`: null when no node on the way moves; the
+// node's key animation when only it moves, directly below the visual scene; otherwise a chain of
+// every transform on the way.
+Animation* buildPartAnimation(const std::vector<ChainLink>& chain)
+{
+    auto animated = std::make_unique<AnimationChain>();
+    bool moves = false;
+    double fixed[16];
+    for (const ChainLink& link : chain) {
+        std::unique_ptr<KeyAnimation> keys(link.channel ? buildAnimation(*link.channel) : nullptr);
+        moves = moves || keys;
+        if (keys && chain.size() == 1)
+            return keys.release();
+        if (keys) {
+            animated->appendKeys(std::move(keys));
+        } else {
+            copyMatrix(link.fixed, fixed);
+            animated->appendFixed(fixed);
+        }
+    }
+    return moves ? animated.release() : nullptr;
+}
+
 // Walks the visual scene breadth first (root, its children, their children, each level in child
 // order) and appends a part for every mesh a node shows, in the order the node lists them.
 void addParts(ImportContext& context, const aiScene& scene, const std::vector<Mesh*>& meshes,
@@ -295,6 +353,7 @@ void addParts(ImportContext& context, const aiScene& scene, const std::vector<Me
     struct Pending {
         const aiNode* node;
         float world[16];
+        std::vector<ChainLink> chain; // from below the root down to the node
     };
     std::deque<Pending> queue(1);
     queue.front().node = scene.mRootNode;
@@ -302,10 +361,9 @@ void addParts(ImportContext& context, const aiScene& scene, const std::vector<Me
     // unit scale, which the game does not apply.
     loadIdentity(queue.front().world);
     while (!queue.empty()) {
-        const Pending current = queue.front();
+        const Pending current = std::move(queue.front());
         queue.pop_front();
         const aiNode& node = *current.node;
-        const auto channel = channels.find(node.mName.C_Str());
         for (unsigned k = 0; k < node.mNumMeshes; ++k) {
             Mesh* mesh = meshes[node.mMeshes[k]];
             if (!mesh)
@@ -314,11 +372,9 @@ void addParts(ImportContext& context, const aiScene& scene, const std::vector<Me
             copyMatrix(current.world, part->transform);
             part->mesh = mesh;
             part->material = materials[scene.mMeshes[node.mMeshes[k]]->mMaterialIndex];
-            if (channel != channels.end()) {
-                part->animation = buildAnimation(channel->second);
-                part->animated = part->animation != nullptr;
-                context.model.animated = context.model.animated || part->animated;
-            }
+            part->animation = buildPartAnimation(current.chain);
+            part->animated = part->animation != nullptr;
+            context.model.animated = context.model.animated || part->animated;
             context.model.parts.push_back(part);
         }
         for (unsigned c = 0; c < node.mNumChildren; ++c) {
@@ -327,7 +383,15 @@ void addParts(ImportContext& context, const aiScene& scene, const std::vector<Me
             float local[16];
             toColumnMajor(child.node->mTransformation, local);
             multMatrix(current.world, local, child.world);
-            queue.push_back(child);
+            child.chain = current.chain;
+            const auto channel = channels.find(child.node->mName.C_Str());
+            if (channel != channels.end()) {
+                child.chain.push_back(ChainLink{{}, &channel->second});
+                copyMatrix(local, child.chain.back().fixed);
+            } else {
+                appendFixed(child.chain, local);
+            }
+            queue.push_back(std::move(child));
         }
     }
 }
@@ -344,7 +408,10 @@ void reportFailure(const std::string& fileName, const std::string& reason)
 Model* loadModel(const std::string& directory, const std::string& fileName)
 {
     auto* model = new Model();
-    const std::string path = directory + "\\" + fileName;
+    // Joined as the scene loader joins: an empty directory means the working directory, not the
+    // root of the file system.
+    const bool separated = directory.empty() || directory.back() == '/' || directory.back() == '\\';
+    const std::string path = directory + (separated ? "" : "\\") + fileName;
 
     std::string document;
     std::string error;
@@ -385,7 +452,13 @@ Model* loadModel(const std::string& directory, const std::string& fileName)
         const std::string id = entry != ids.end() ? entry->second->id : name.C_Str();
         const bool fixedFunction =
             entry == ids.end() || markup.fixedFunctionEffects.count(entry->second->effect);
-        materials[m] = buildMaterial(context, source, id, fixedFunction);
+        const ColladaTransparency* transparency = nullptr;
+        if (entry != ids.end()) {
+            const auto written = markup.transparency.find(entry->second->effect);
+            if (written != markup.transparency.end())
+                transparency = &written->second;
+        }
+        materials[m] = buildMaterial(context, source, id, fixedFunction, transparency);
         model->materials[uniqueKey(model->materials, id)] = materials[m];
     }
 

@@ -6,9 +6,10 @@
 
 class Model;
 
-// Imports the file at `directory` + "\" + `fileName` (a data path; `directory` normally ends with a
-// separator already, the doubled one is harmless). The file is read as COLLADA whatever its name
-// ends with: the large arrow lives in "arrow.dae2".
+// Imports the file `fileName` (a data path) in `directory`, which normally ends with a separator;
+// one is put between them only when it does not, and an empty `directory` stands for the working
+// directory. The file is read as COLLADA whatever its name ends with: the large arrow lives in
+// "arrow.dae2".
 //
 // Always returns a new Model, owned by the caller (normally through the entities that count it).
 // When the file is missing or is not valid COLLADA, "error occured while loading model <fileName>"
@@ -18,7 +19,12 @@ class Model;
 // polygons are triangulated, missing normals generated, vertices shared so that one index
 // addresses position, normal and texture coordinate alike, and texture coordinates have t flipped
 // (1 - t). Parts are placed by their node's world transform, walking the visual scene breadth
-// first; the up axis and unit of the file are not applied. An animated node gives each of its parts
-// a KeyAnimation of its local transform (times in seconds), which replaces the part's transform
-// while drawing. A material's first diffuse texture is loaded relative to the model file.
+// first; the up axis and unit of the file are not applied. A part whose node, or a node above it,
+// is animated gets an animation that replaces its transform while drawing: the KeyAnimation of its
+// node's local transform (times in seconds) when only that node moves, directly below the visual
+// scene; otherwise an AnimationChain of every node's keys or fixed transform on the way down, so
+// that geometry in a child of a moving node (a pivot node) moves with it. Opacity follows the
+// effect's transparency mode: A_ONE the transparent colour's alpha times the transparency, RGB_ZERO
+// one minus the mean of its red, green and blue times the transparency (RGB_ONE the mean itself),
+// taken from the document. A material's first diffuse texture is loaded relative to the model file.
 Model* loadModel(const std::string& directory, const std::string& fileName);

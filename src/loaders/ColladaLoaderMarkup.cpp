@@ -1,5 +1,8 @@
 #include "loaders/ColladaLoaderMarkup.h"
 
+#include <algorithm>
+#include <charconv>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <utility>
@@ -106,6 +109,13 @@ class MarkupReader
         }
     }
 
+    // The character data after the tag just read, up to the next markup or `most` characters.
+    std::string characterData(size_t most) const
+    {
+        const size_t end = std::min(text.find('<', position), text.size());
+        return text.substr(position, std::min(end - std::min(position, end), most));
+    }
+
   private:
     // When the text at the current position starts with `start`, moves past the next `end`.
     bool skipPast(const char* start, const char* end)
@@ -208,6 +218,38 @@ bool isFixedFunctionTechnique(const std::string& name)
     return name == "constant" || name == "lambert" || name == "phong" || name == "blinn";
 }
 
+// Whether the innermost of the `open` elements, `depth` levels up (0: the innermost itself), is the
+// shading element of a profile_COMMON technique.
+bool inCommonShading(const std::vector<std::string>& open, size_t depth)
+{
+    const size_t n = open.size();
+    return n >= depth + 3 && isFixedFunctionTechnique(open[n - 1 - depth]) &&
+           open[n - 2 - depth] == "technique" && open[n - 3 - depth] == "profile_COMMON";
+}
+
+// Reads up to `most` numbers separated by white space into `out`; returns how many were read before
+// the first that is not a finite number.
+int readFloats(const std::string& text, float* out, int most)
+{
+    int count = 0;
+    const char* at = text.data();
+    const char* const end = at + text.size();
+    while (count < most) {
+        while (at < end && isSpace(*at))
+            ++at;
+        float value = 0;
+        const auto [next, error] = std::from_chars(at, end, value);
+        if (error != std::errc() || !std::isfinite(value))
+            break;
+        out[count++] = value;
+        at = next;
+    }
+    return count;
+}
+
+// Enough characters for the few numbers read from element text.
+constexpr size_t numbersLength = 256;
+
 } // namespace
 
 ColladaMarkupIndex indexColladaMarkup(const std::string& document)
@@ -252,6 +294,23 @@ ColladaMarkupIndex indexColladaMarkup(const std::string& document)
         } else if (!currentEffect.empty() && isFixedFunctionTechnique(tag.name) && parent == "technique" &&
                    grandparent == "profile_COMMON") {
             index.fixedFunctionEffects.insert(currentEffect);
+        } else if (!currentEffect.empty() && tag.name == "transparent" && inCommonShading(open, 0)) {
+            ColladaTransparency& transparency = index.transparency[currentEffect];
+            const std::string opaque = attributeOf(tag, "opaque");
+            transparency.opaque = opaque.empty() ? "A_ONE" : opaque;
+        } else if (!currentEffect.empty() && tag.name == "color" && parent == "transparent" &&
+                   inCommonShading(open, 1)) {
+            ColladaTransparency& transparency = index.transparency[currentEffect];
+            transparency.colourGiven =
+                readFloats(reader.characterData(numbersLength), transparency.colour, 4) >= 3;
+        } else if (!currentEffect.empty() && tag.name == "transparency" && inCommonShading(open, 0)) {
+            // Known only once its float is read.
+            index.transparency[currentEffect].factorKnown = false;
+        } else if (!currentEffect.empty() && tag.name == "float" && parent == "transparency" &&
+                   inCommonShading(open, 1)) {
+            ColladaTransparency& transparency = index.transparency[currentEffect];
+            transparency.factorKnown =
+                readFloats(reader.characterData(numbersLength), &transparency.factor, 1) == 1;
         }
         if (!tag.selfClosing)
             open.push_back(tag.name);

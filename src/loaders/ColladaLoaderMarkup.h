@@ -1,13 +1,15 @@
-// A quick look at the markup of a COLLADA document for the two facts the model importer does not
-// hand out: the id of every material (it reports display names only) and which effects describe a
-// fixed-function surface (constant, lambert, phong or blinn inside profile_COMMON). Everything
-// else comes from the importer.
+// A quick look at the markup of a COLLADA document for the facts the model importer does not hand
+// out as written: the id of every material (it reports display names only), which effects describe
+// a fixed-function surface (constant, lambert, phong or blinn inside profile_COMMON) and their
+// transparency values (the importer hands out only an opacity it has already worked out).
+// Everything else comes from the importer.
 //
 // The reader understands just enough XML to find start tags and their attributes: it skips
 // comments, CDATA sections, processing instructions and the document type declaration, expands
 // only the five predefined entities and character references, and never reads another file.
 #pragma once
 
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -18,10 +20,21 @@ struct ColladaMaterialEntry {
     std::string effect; // the id its instance_effect points at (without '#'), "" when none
 };
 
+// The transparency of a fixed-function effect as its document writes it.
+struct ColladaTransparency {
+    std::string opaque = "A_ONE"; // the mode of the transparent element
+    bool colourGiven = false;     // the transparent element holds a colour (not a texture)
+    float colour[4] = {0, 0, 0, 1};
+    bool factorKnown = true; // false when the transparency is not a plain number
+    float factor = 1;        // the transparency element's float
+};
+
 struct ColladaMarkupIndex {
     std::vector<ColladaMaterialEntry> materials; // every material of every library_materials, in order
     std::set<std::string> effects;               // ids of all effects
     std::set<std::string> fixedFunctionEffects;  // ids of effects with a profile_COMMON technique
+    std::map<std::string, ColladaTransparency> transparency; // effect id -> its transparent element
+                                                             // and transparency, when it has the former
 };
 
 // Indexes `document` (the whole text of a COLLADA file). Markup it cannot follow ends the scan;

@@ -1,5 +1,8 @@
 #include "scene/KeyAnimation.h"
 
+#include "render/MatrixMath.h"
+
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
@@ -135,5 +138,28 @@ double* KeyAnimation::evaluate(double out[16], double time) const
     out[13] = v[1];
     out[14] = v[2];
     out[15] = 1;
+    return out;
+}
+
+void AnimationChain::appendFixed(const double matrix[16])
+{
+    Link link;
+    std::copy(matrix, matrix + 16, link.fixed.begin());
+    links.push_back(std::move(link));
+}
+
+void AnimationChain::appendKeys(std::unique_ptr<KeyAnimation> keys)
+{
+    Link link;
+    link.keys = std::move(keys);
+    links.push_back(std::move(link));
+}
+
+double* AnimationChain::evaluate(double out[16], double time) const
+{
+    loadIdentity(out);
+    double keyed[16];
+    for (const Link& link : links)
+        multMatrix(out, link.keys ? link.keys->evaluate(keyed, time) : link.fixed.data(), out);
     return out;
 }

@@ -4,6 +4,8 @@
 
 #include <array>
 #include <map>
+#include <memory>
+#include <vector>
 
 // Something that yields a transform for a point in time.
 class Animation
@@ -46,4 +48,33 @@ class KeyAnimation : public Animation
     std::map<double, Quaternion> rotationKeys; // key time (seconds) -> unit quaternion (w, x, y, z)
     bool looping;                              // repeat over endTime; true from construction
     double endTime;                            // latest key time of all channels, seconds
+};
+
+// The transform of a part whose node sits below moving nodes: a modelling tool that animates a
+// parent and places the geometry in a child (a pivot node) moves the child with the parent. The
+// product, from the top of the node tree down, of fixed transforms and key animations, each key
+// animation evaluated (and looping) at the same time.
+class AnimationChain : public Animation
+{
+  public:
+    AnimationChain() = default;
+    AnimationChain(const AnimationChain&) = delete;
+    AnimationChain& operator=(const AnimationChain&) = delete;
+
+    // Appends a fixed transform (column-major) below the links so far.
+    void appendFixed(const double matrix[16]);
+    // Appends a key animation below the links so far; the chain owns it.
+    void appendKeys(std::unique_ptr<KeyAnimation> keys);
+
+    // The product of the links at `time` (seconds); identity for an empty chain.
+    double* evaluate(double out[16], double time) const override;
+
+    std::size_t size() const { return links.size(); }
+
+  private:
+    struct Link {
+        std::array<double, 16> fixed{};     // used when `keys` is null
+        std::unique_ptr<KeyAnimation> keys; // owned; null for a fixed link
+    };
+    std::vector<Link> links; // top of the node tree first
 };

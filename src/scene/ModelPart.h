@@ -1,7 +1,7 @@
 // One placement of a mesh with a material inside a Model.
 #pragma once
 
-class KeyAnimation;
+class Animation;
 class Material;
 class Mesh;
 
@@ -20,9 +20,10 @@ class ModelPart
     // Multiplies the current GL matrix by the part-to-model matrix at `time` (seconds).
     void multiplyMatrix(double time) const;
 
-    Mesh* mesh;              // not owned (the Model's meshes)
-    Material* material;      // not owned (the Model's materials)
-    float transform[16];     // part to model, column-major
-    KeyAnimation* animation; // owned; null when the part does not move
-    bool animated;           // use `animation` instead of `transform`
+    Mesh* mesh;           // not owned (the Model's meshes)
+    Material* material;   // not owned (the Model's materials)
+    float transform[16];  // part to model, column-major
+    Animation* animation; // owned; null when the part does not move. A KeyAnimation, or an
+                          // AnimationChain when nodes above the part's node move too
+    bool animated;        // use `animation` instead of `transform`
 };

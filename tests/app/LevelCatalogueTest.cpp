@@ -7,7 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include <grp.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <filesystem>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <vector>
@@ -70,6 +75,25 @@ TEST_F(LevelFiles, CatalogueOffersEveryLevelOfACompleteFileWithItsHighscores)
         EXPECT_NE(messages.find(std::string("level \"") + skipped + "\" skipped"), std::string::npos)
             << messages;
 
+    // A path used twice would share one highscore file between two tables: only the first level
+    // keeps it, however the path is spelt. A name ending in a dot is a file of its own.
+    data.write("levels/alpine.highscore", "Ace, 61000\n");
+    messages = loadCatalogue("<levels><level path=\"levels\\alpine\" name=\"Alpine\"/>"
+                             "<level path=\"levels/./alpine\" name=\"Again\"/>"
+                             "<level path=\"levels\\\\alpine\" name=\"Twice\"/>"
+                             "<level path=\"levels\\alpine.\" name=\"Dotted\"/></levels>");
+    ASSERT_EQ(levels.size(), 2u);
+    EXPECT_TRUE(levels[0]->name == "Alpine" && levels[1]->name == "Dotted");
+    EXPECT_EQ(messages,
+              "levels\\config.xml: level \"Again\" skipped: its path \"levels/./alpine\" is already "
+              "used by level \"Alpine\"\n"
+              "levels\\config.xml: level \"Twice\" skipped: its path \"levels\\\\alpine\" is already "
+              "used by level \"Alpine\"\n");
+    levels[0]->highscores.emplace(50000, "Bob");
+    levels[0]->releaseLevel();
+    levels[1]->releaseLevel(); // an empty table writes nothing
+    EXPECT_EQ(data.read("levels/alpine.highscore"), "Bob, 50000\nAce, 61000\n");
+
     // Levels seen before an error are not offered: entries come only from a complete parse.
     messages = loadCatalogue("<levels><level path=\"levels\\a\" name=\"A\"/><oops></levels>");
     EXPECT_TRUE(levels.empty());
@@ -82,7 +106,7 @@ TEST_F(LevelFiles, CatalogueOffersEveryLevelOfACompleteFileWithItsHighscores)
     EXPECT_NE(messages.find(data.path() + "levels/config.xml"), std::string::npos) << messages;
 }
 
-TEST_F(LevelFiles, HighscoresKeepTheTenFastestAndTheOldFileWholeWhenASaveFails)
+TEST_F(LevelFiles, HighscoresKeepTheTenFastestAndReadLinesOfAnyLength)
 {
     std::filesystem::create_directory(data.path() + "levels");
     for (uint32_t k = 1; k <= 10; ++k)
@@ -120,23 +144,112 @@ TEST_F(LevelFiles, HighscoresKeepTheTenFastestAndTheOldFileWholeWhenASaveFails)
     HighscoreTable expected = {{20, "Ace"}, {0, "Zero"}, {300, "Dos"}, {777, "First"}};
     expected.insert({{8, "Eighth"}, {9, "Ninth"}, {std::numeric_limits<uint32_t>::max(), "Huge"}});
     EXPECT_EQ(table, expected);
+
+    // Lines of any length keep their time; names are cut. A name typed without end is stored cut.
+    const std::string longName(5000, 'L');
+    data.write("long.highscore",
+               "Short, 7000\n" + longName + ", 6000\n" + std::string(1020, 'x') + ", 5000\n");
+    loadHighscores(data.path() + "long.highscore", table);
+    const std::string cut = longName.substr(0, highscoreNameLength);
+    EXPECT_EQ(table,
+              (HighscoreTable{{5000, std::string(highscoreNameLength, 'x')}, {6000, cut}, {7000, "Short"}}));
+    addHighscore(alpine, longName, 500.0);
+    EXPECT_EQ(alpine.highscores.begin()->second, cut);
+    EXPECT_EQ(data.read("levels/alpine.highscore").rfind(cut + ", 500\n", 0), 0u);
     loadHighscores(data.path() + "absent.highscore", table);
     EXPECT_TRUE(table.empty());
+}
 
-    // A failed save keeps the old file whole and the new entry in memory.
-    data.write("levels/alpine.highscore", "Old, 5000\nOlder, 6000\n");
-    loadHighscores(data.path() + "levels\\alpine.highscore", alpine.highscores);
-    // A folder in the way of the temporary file makes the write fail (even for root).
-    std::filesystem::create_directories(data.path() + "levels/alpine.highscore.tmp");
-    testing::internal::CaptureStderr();
+namespace
+{
+
+// Runs `action` with the rights of an ordinary player, so that file permissions apply as they do
+// for one: directly when the tests do not run as root, otherwise in a child process that has given
+// root up (its standard error is the parent's). Returns what `action` returns, or -1 when root could
+// not be given up.
+int asPlayer(const std::function<int()>& action)
+{
+    if (::geteuid() != 0)
+        return action();
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const gid_t nobody = 65534;
+        if (::setgroups(0, nullptr) != 0 || ::setgid(nobody) != 0 || ::setuid(nobody) != 0)
+            ::_exit(255);
+        ::_exit(action());
+    }
+    int status = 0;
+    if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status) ||
+        WEXITSTATUS(status) == 255)
+        return -1;
+    return WEXITSTATUS(status);
+}
+
+} // namespace
+
+TEST_F(LevelFiles, HighscoreSavesFollowLinksWriteInPlaceWhereTheyMustAndNameTheFileThatFailed)
+{
+    namespace fs = std::filesystem;
+    const std::string levels = data.path() + "levels/";
+    fs::create_directories(levels);
+    data.write("scores/alpine.highscore", "Old, 5000\n");
+
+    // A linked score file: its target takes the new table, the link stays a link.
+    fs::create_symlink("../scores/alpine.highscore", levels + "alpine.highscore");
+    loadHighscores(levels + "alpine.highscore", alpine.highscores);
     addHighscore(alpine, "New", 4000.0);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(),
-              "Could not open file \"" + data.path() + "levels/alpine.highscore\"\n");
-    EXPECT_EQ(data.read("levels/alpine.highscore"), "Old, 5000\nOlder, 6000\n");
-    EXPECT_EQ(alpine.highscores.size(), 3u) << "the new entry is not lost by re-reading the old file";
+    EXPECT_TRUE(fs::is_symlink(levels + "alpine.highscore"));
+    EXPECT_EQ(data.read("scores/alpine.highscore"), "New, 4000\nOld, 5000\n");
+    EXPECT_FALSE(fs::exists(levels + "alpine.highscore.tmp") ||
+                 fs::exists(data.path() + "scores/alpine.highscore.tmp"));
 
-    // Once the way is clear, the save at program end stores it.
-    std::filesystem::remove(data.path() + "levels/alpine.highscore.tmp");
+    // A link into a folder that is not there: the message names where the link leads, and the
+    // entry stays in memory for a later save.
+    fs::remove(levels + "alpine.highscore");
+    fs::create_symlink("../gone/alpine.highscore", levels + "alpine.highscore");
+    testing::internal::CaptureStderr();
+    addHighscore(alpine, "Newer", 3000.0);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "Could not open file \"" + levels + "../gone/alpine.highscore\"\n");
+    EXPECT_EQ(alpine.highscores.size(), 3u);
+
+    // Something in the way of the temporary file: the score file is written in place.
+    fs::remove(levels + "alpine.highscore");
+    data.write("levels/alpine.highscore.tmp/blocked", "");
     alpine.releaseLevel();
-    EXPECT_EQ(data.read("levels/alpine.highscore"), "New, 4000\nOld, 5000\nOlder, 6000\n");
+    EXPECT_EQ(data.read("levels/alpine.highscore"), "Newer, 3000\nNew, 4000\nOld, 5000\n");
+}
+
+TEST_F(LevelFiles, HighscoresInAFolderThePlayerMayNotWriteToAreWrittenInPlaceOrKeptWhole)
+{
+    namespace fs = std::filesystem;
+    const std::string locked = data.path() + "locked/";
+    data.write("locked/open.highscore", "Old, 5000\n");
+    data.write("locked/closed.highscore", "Kept, 5000\n");
+    fs::permissions(data.path(), fs::perms(0755));
+    fs::permissions(locked + "open.highscore", fs::perms(0666));
+    fs::permissions(locked + "closed.highscore", fs::perms(0444));
+    fs::permissions(locked, fs::perms(0555));
+    LevelEntry open("locked\\open", "OPEN");
+    LevelEntry closed("locked\\closed", "CLOSED");
+    loadHighscores(locked + "open.highscore", open.highscores);
+    loadHighscores(locked + "closed.highscore", closed.highscores);
+
+    testing::internal::CaptureStderr();
+    const int tableSizes = asPlayer([&] {
+        addHighscore(open, "New", 4000.0);
+        addHighscore(closed, "Lost", 4000.0);
+        return int(open.highscores.size() * 10 + closed.highscores.size());
+    });
+    const std::string messages = testing::internal::GetCapturedStderr();
+    fs::permissions(locked, fs::perms(0755));
+    if (tableSizes < 0)
+        GTEST_SKIP() << "the tests run as root and cannot give root up here";
+
+    EXPECT_EQ(data.read("locked/open.highscore"), "New, 4000\nOld, 5000\n");
+    EXPECT_FALSE(fs::exists(locked + "open.highscore.tmp"));
+    // A score file the player may not write either: the old file stays whole, the new entry in memory.
+    EXPECT_EQ(messages, "Could not open file \"" + locked + "closed.highscore\"\n");
+    EXPECT_EQ(data.read("locked/closed.highscore"), "Kept, 5000\n");
+    EXPECT_EQ(tableSizes, 22);
 }

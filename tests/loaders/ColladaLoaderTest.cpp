@@ -5,23 +5,24 @@
 #include "support/TestImages.h"
 
 #include "scene/KeyAnimation.h"
-#include "shading/Material.h"
 #include "scene/Mesh.h"
 #include "scene/Model.h"
 #include "scene/ModelPart.h"
+#include "shading/Material.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <memory>
 
 namespace
 {
 
-// One model with every feature the game reads. Materials: colours, a name shared by two, both
-// transparency modes, a shader-only effect, textures relative to the model and from the artist's
-// disk. Geometry: a quad whose inputs share one index (texture coordinates equal x and y),
-// and a shape with two polygon sets (a triangle, and a pentagon without normals). Nodes: "pair" at
+// One model with every feature the game reads. Materials: colours, a name shared by two, three
+// transparency modes (with coloured transparent colours), a shader-only effect, textures relative to the
+// model and from the artist's disk. Geometry: a quad whose inputs share one index (texture coordinates equal
+// x and y), and a shape with two polygon sets (a triangle, and a pentagon without normals). Nodes: "pair" at
 // (1, 2, 3) inside "parent" at (10, 0, 0) shows the quad and the shape; "spinner", the parent's
 // sibling, shows the quad twice, moved, turned and scaled by keys. Unit and up axis are not applied.
 const char* const modelDocument = R"(<?xml version="1.0"?>
@@ -32,7 +33,8 @@ const char* const modelDocument = R"(<?xml version="1.0"?>
 <library_materials><material id="paint" name="Shiny"><instance_effect url="#paint-fx"/></material>
   <material id="paint2" name="Shiny"><instance_effect url="#paint2-fx"/></material>
   <material id="glass"><instance_effect url="#glass-fx"/></material><material id="smoke">
-  <instance_effect url="#smoke-fx"/></material><material id="custom"><instance_effect url="#custom-fx"/>
+  <instance_effect url="#smoke-fx"/></material><material id="tint"><instance_effect url="#tint-fx"/>
+  </material><material id="custom"><instance_effect url="#custom-fx"/>
   </material><material id="skin"><instance_effect url="#skin-fx"/></material><material id="decal">
   <instance_effect url="#decal-fx"/></material></library_materials>
 <library_effects><effect id="paint-fx"><profile_COMMON><technique sid="t"><phong>
@@ -44,7 +46,10 @@ const char* const modelDocument = R"(<?xml version="1.0"?>
   <diffuse><color>0.2 0.4 0.8 1</color></diffuse><transparent opaque="A_ONE"><color>1 1 1 0.25</color>
   </transparent><transparency><float>0.8</float></transparency></lambert></technique></profile_COMMON></effect>
 <effect id="smoke-fx"><profile_COMMON><technique sid="t"><lambert><transparent opaque="RGB_ZERO">
-  <color>0.5 0.5 0.5 1</color></transparent></lambert></technique></profile_COMMON></effect>
+  <color>0.1 0.2 0.9 1</color></transparent><transparency><float>0.5</float></transparency></lambert>
+  </technique></profile_COMMON></effect><effect id="tint-fx"><profile_COMMON><technique sid="t"><blinn>
+  <transparent opaque="RGB_ONE"><color>0.6 0.9 0.3 0</color></transparent></blinn></technique>
+  </profile_COMMON></effect>
 <effect id="custom-fx"><profile_GLSL><technique sid="t"><pass sid="p"/></technique></profile_GLSL></effect>
 <effect id="skin-fx"><profile_COMMON><technique sid="t"><phong><diffuse><texture texture="skin-image"/>
   </diffuse></phong></technique></profile_COMMON></effect><effect id="decal-fx"><profile_COMMON>
@@ -145,9 +150,9 @@ TEST_F(ColladaLoaderTest, ImportsMaterialsAndEveryPolygonSetAsAPartBreadthFirstW
     ASSERT_TRUE(model->loaded);
 
     // Keyed by id, also when two materials share a name.
-    ASSERT_EQ(model->materials.size(), 7u);
+    ASSERT_EQ(model->materials.size(), 8u);
     auto& m = model->materials;
-    for (const char* id : {"paint", "paint2", "glass", "smoke", "custom", "skin", "decal"})
+    for (const char* id : {"paint", "paint2", "glass", "smoke", "tint", "custom", "skin", "decal"})
         ASSERT_TRUE(m.count(id)) << id;
     EXPECT_EQ(rounded(m["paint"]->diffuse), (std::vector<float>{0.8f, 0.1f, 0.2f, 1}));
     EXPECT_EQ(rounded(m["paint"]->ambient), (std::vector<float>{0.1f, 0.2f, 0.3f, 1}));
@@ -155,12 +160,15 @@ TEST_F(ColladaLoaderTest, ImportsMaterialsAndEveryPolygonSetAsAPartBreadthFirstW
     EXPECT_EQ(rounded(m["paint2"]->diffuse), (std::vector<float>{0.1f, 0.9f, 0.1f, 1}));
     EXPECT_FLOAT_EQ(m["paint"]->shininess, 24);
 
-    // A_ONE: the transparent colour's alpha times the factor; RGB_ZERO: one minus the average of
-    // its red, green and blue times the factor. The opacity is the alpha of all three colours.
+    // A_ONE: the transparent colour's alpha times the factor; RGB_ZERO: one minus the mean of its
+    // red, green and blue times the factor (not weighted by luminance: that gives 0.885 here);
+    // RGB_ONE: that mean (luminance: 0.793). The opacity is the alpha of all three colours.
     EXPECT_EQ(rounded(m["glass"]->diffuse), (std::vector<float>{0.2f, 0.4f, 0.8f, 0.2f}));
     EXPECT_FLOAT_EQ(m["glass"]->ambient[3] + m["glass"]->specular[3], 0.4f);
-    EXPECT_FLOAT_EQ(m["smoke"]->diffuse[3], 0.5f);
-    EXPECT_TRUE(m["glass"]->transparent && m["smoke"]->transparent && model->hasTransparency);
+    EXPECT_FLOAT_EQ(m["smoke"]->diffuse[3], 0.8f);
+    EXPECT_FLOAT_EQ(m["tint"]->specular[3], 0.6f);
+    EXPECT_TRUE(m["glass"]->transparent && m["smoke"]->transparent && m["tint"]->transparent &&
+                model->hasTransparency);
     EXPECT_FALSE(m["paint"]->transparent);
     // Only a shader profile: plain white without shine. Textured materials are white too; an image
     // on the artist's disk is looked up next to the model.
@@ -206,7 +214,9 @@ TEST_F(ColladaLoaderTest, ImportsMaterialsAndEveryPolygonSetAsAPartBreadthFirstW
     ASSERT_TRUE(model->animated && parts[0]->animated && parts[1]->animated);
     EXPECT_NE(parts[0]->animation, parts[1]->animation);
     EXPECT_FALSE(parts[2]->animated);
-    const KeyAnimation& animation = *parts[0]->animation;
+    // A node that moves alone, directly below the visual scene, keeps a plain key animation.
+    ASSERT_TRUE(dynamic_cast<const KeyAnimation*>(parts[0]->animation));
+    const auto& animation = dynamic_cast<const KeyAnimation&>(*parts[0]->animation);
     EXPECT_DOUBLE_EQ(animation.endTime, 2);
     ASSERT_TRUE(animation.rotationKeys.count(2.0));
     EXPECT_NEAR(std::fabs(animation.rotationKeys.at(2.0)[2]), 1, 1e-6);
@@ -226,6 +236,15 @@ TEST_F(ColladaLoaderTest, OnlyColladaIsReadWhateverTheFileName)
     ASSERT_TRUE(first->loaded && second->loaded);
     EXPECT_NE(first->materials["paint"], second->materials["paint"]);
 
+    // An empty data directory is the working directory, not the root of the file system.
+    const auto home = std::filesystem::current_path();
+    std::filesystem::current_path(scratch.path());
+    testing::internal::CaptureStderr();
+    const std::unique_ptr<Model> local(loadModel("", "models\\arrow.dae2"));
+    messages = testing::internal::GetCapturedStderr();
+    std::filesystem::current_path(home);
+    EXPECT_TRUE(local->loaded) << messages;
+
     scratch.write("models/broken.dae", "<COLLADA><library_geometries>");
     // A Wavefront file is readable by other importers, never by ours.
     scratch.write("models/mesh.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");
@@ -237,5 +256,52 @@ TEST_F(ColladaLoaderTest, OnlyColladaIsReadWhateverTheFileName)
         EXPECT_EQ(messages.rfind(std::string("error occured while loading model models\\") + name + "\n", 0),
                   0u)
             << messages;
+    }
+}
+
+TEST_F(ColladaLoaderTest, GeometryInAPivotNodeMovesWithTheAnimatedNodesAboveIt)
+{
+    // As a popular modelling package exports it: "arm" turns about z from 0 to 90 degrees in a
+    // second and holds "pivot", which places the geometry 2 units out; "base" lifts both by 5.
+    scratch.write("models/pivot.dae", R"(<?xml version="1.0"?>
+<COLLADA xmlns="http://www.collada.org/2005/11/COLLADASchema" version="1.4.1">
+<library_geometries><geometry id="tri"><mesh>
+  <source id="p"><float_array id="pa" count="9">0 0 0 1 0 0 0 1 0</float_array><technique_common>
+    <accessor source="#pa" count="3" stride="3"><param name="X" type="float"/><param name="Y" type="float"/>
+    <param name="Z" type="float"/></accessor></technique_common></source>
+  <vertices id="v"><input semantic="POSITION" source="#p"/></vertices>
+  <triangles count="1"><input semantic="VERTEX" source="#v" offset="0"/><p>0 1 2</p></triangles>
+</mesh></geometry></library_geometries>
+<library_animations><animation id="turn">
+  <source id="t"><float_array id="ta" count="2">0 1</float_array><technique_common>
+    <accessor source="#ta" count="2" stride="1"><param name="TIME" type="float"/></accessor></technique_common></source>
+  <source id="a"><float_array id="aa" count="2">0 90</float_array><technique_common>
+    <accessor source="#aa" count="2" stride="1"><param name="ANGLE" type="float"/></accessor></technique_common></source>
+  <sampler id="s"><input semantic="INPUT" source="#t"/><input semantic="OUTPUT" source="#a"/></sampler>
+  <channel source="#s" target="arm/spin.ANGLE"/></animation></library_animations>
+<library_visual_scenes><visual_scene id="scene"><node id="base"><translate>0 0 5</translate>
+  <node id="arm"><rotate sid="spin">0 0 1 0</rotate>
+    <node id="pivot"><translate>2 0 0</translate><instance_geometry url="#tri"/></node></node>
+</node></visual_scene></library_visual_scenes><scene><instance_visual_scene url="#scene"/></scene></COLLADA>
+)");
+    const auto model = load("pivot.dae", false);
+    ASSERT_TRUE(model->loaded) << messages;
+    ASSERT_EQ(model->parts.size(), 1u);
+    const ModelPart& part = *model->parts[0];
+    ASSERT_TRUE(part.animated && model->animated);
+    EXPECT_EQ(rounded(part.transform + 12, 3), (std::vector<float>{2, 0, 5})) << "at rest";
+
+    // Where the part's corner at its origin and its corner at x = 1 go while the arm turns, a
+    // quarter turn a second, starting over each second.
+    const double pi = std::acos(-1.0);
+    for (double time : {0.0, 0.5, 0.75, 1.5}) {
+        const double angle = pi / 2 * std::fmod(time, 1.0), c = std::cos(angle), s = std::sin(angle);
+        float m[16];
+        part.partMatrix(time, m);
+        const double origin[3] = {2 * c, 2 * s, 5}, corner[3] = {3 * c, 3 * s, 5};
+        for (int k = 0; k < 3; ++k) {
+            EXPECT_NEAR(m[12 + k], origin[k], 1e-5) << time << " s, axis " << k;
+            EXPECT_NEAR(m[k] + m[12 + k], corner[k], 1e-5) << time << " s, axis " << k;
+        }
     }
 }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 TEST(ColladaMarkup, IndexesMaterialsAndFixedFunctionEffectsOnlyWhereTheyAreDeclared)
 {
     // Markup hidden in comments, CDATA and the document type, a <material> outside the library,
@@ -29,4 +31,32 @@ TEST(ColladaMarkup, IndexesMaterialsAndFixedFunctionEffectsOnlyWhereTheyAreDecla
     EXPECT_EQ(index.fixedFunctionEffects, std::set<std::string>{"fx"})
         << "a phong inside a shader profile is not";
     EXPECT_TRUE(indexColladaMarkup("").materials.empty() && indexColladaMarkup("<<<>>>").materials.empty());
+}
+
+TEST(ColladaMarkup, TransparencyIsReadAsWrittenAndOnlyFromFixedFunctionTechniques)
+{
+    const ColladaMarkupIndex index = indexColladaMarkup(
+        "<COLLADA><library_effects>"
+        "<effect id='written'><profile_COMMON><technique sid='t'><lambert><transparent opaque='RGB_ZERO'>"
+        "<color> 0.25\n0.5 1e-1 </color></transparent><transparency><float>0.75</float></transparency>"
+        "</lambert></technique></profile_COMMON></effect>"
+        "<effect id='textured'><profile_COMMON><technique sid='t'><phong><transparent>"
+        "<texture texture='img' texcoord='uv'/></transparent><transparency><param ref='amount'/>"
+        "</transparency></phong></technique></profile_COMMON></effect>"
+        "<effect id='broken'><profile_COMMON><technique sid='t'><blinn><transparent opaque='A_ZERO'>"
+        "<color>0.5 nan 1</color></transparent></blinn></technique></profile_COMMON></effect>"
+        "<effect id='shader'><profile_GLSL><technique sid='t'><phong><transparent opaque='RGB_ZERO'>"
+        "<color>1 1 1 1</color></transparent></phong></technique></profile_GLSL></effect>"
+        "</library_effects></COLLADA>");
+    ASSERT_EQ(index.transparency.size(), 3u) << "nothing from a shader profile";
+    const ColladaTransparency& written = index.transparency.at("written");
+    EXPECT_TRUE(written.opaque == "RGB_ZERO" && written.colourGiven && written.factorKnown);
+    EXPECT_EQ(std::vector<float>(written.colour, written.colour + 4),
+              (std::vector<float>{0.25f, 0.5f, 0.1f, 1}));
+    EXPECT_EQ(written.factor, 0.75f);
+    // A texture or a parameter gives no plain number; the mode defaults to A_ONE.
+    const ColladaTransparency& textured = index.transparency.at("textured");
+    EXPECT_TRUE(textured.opaque == "A_ONE" && !textured.colourGiven && !textured.factorKnown);
+    const ColladaTransparency& broken = index.transparency.at("broken");
+    EXPECT_TRUE(broken.opaque == "A_ZERO" && !broken.colourGiven && broken.factorKnown && broken.factor == 1);
 }

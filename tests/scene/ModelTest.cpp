@@ -63,9 +63,10 @@ std::unique_ptr<Model> makeScenery()
     addPart(*model, "checkered", "checker", -0.6f, 0.4f, -4);
     ModelPart* moving = addPart(*model, "moving", "yellow", 0, 0, 0);
     const double start[3] = {-1, -1, -4}, end[3] = {1, -1, -4};
-    moving->animation = new KeyAnimation();
-    moving->animation->setTranslationKey(0.0, start);
-    moving->animation->setTranslationKey(2.0, end);
+    auto* keys = new KeyAnimation();
+    keys->setTranslationKey(0.0, start);
+    keys->setTranslationKey(2.0, end);
+    moving->animation = keys;
     moving->animated = model->animated = model->loaded = true;
     return model;
 }

@@ -97,9 +97,12 @@ TEST(Group, ShallowCollisionUsesTheGroupBoxDeepAsksTheEntities)
                          touching = sphereAt(107.5f, 5, 0, 0.5f);
     EXPECT_TRUE(gate->collides(&inTheGap, false) && !gate->collides(&inTheGap, true));
     EXPECT_TRUE(scene.collides(&touching, true) && !arrow->collides(&atArrow, false));
-    delete gate->removeChild(0); // the other pylon keeps the shared model (the sanitizer checks)
+    delete gate->removeChild(0); // the other pylon keeps the shared model
+    EXPECT_EQ(pylon->refCount, 1u);
     gate->translate(0, 0, 50);
     EXPECT_FALSE(scene.collides(&touching, false)) << "nothing is left at the old place";
+    const BoundingSphere touchingMoved = sphereAt(107.5f, 5, 50, 0.5f);
+    EXPECT_TRUE(scene.collides(&touchingMoved, true)) << "the right pylon still stands on its model";
 }
 
 TEST_F(SceneRender, TransparentEntitiesComeAfterTheOpaqueOnesFarthestFirst)

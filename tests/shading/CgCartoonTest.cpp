@@ -292,9 +292,14 @@ TEST_F(ShadingTest, MissingAndBrokenProgramsAreNamedAndDrawingGoesOn)
     // The runtime names the file (with the compiler's log), the shader the program it lacks.
     const std::string output = testing::internal::GetCapturedStdout();
     const std::string missing = "cannot read shader program file: " + folder.path() + "shader/";
+    // The compiler's own words are Mesa's; other drivers say it their way.
+    const std::string compilerLog = testsupport::onMesa() ? "`ramp' undeclared" : "";
+    if (compilerLog.empty())
+        std::cout << "The compiler's message is not checked: the driver is " << testsupport::glDriver()
+                  << "\n";
     for (const std::string& line :
          {missing + "vp_cartoon.glsl\n", "did not compile: " + folder.path() + "shader/fp_cartoon.glsl\n",
-          std::string("`ramp' undeclared"), missing + "fp_terrain.glsl\n", missing + "vp_depth.glsl\n",
+          compilerLog, missing + "fp_terrain.glsl\n", missing + "vp_depth.glsl\n",
           missing + "fp_depth.glsl\n", missing + "vp_outline.glsl\n",
           std::string("\ncouldn't load vertex program\n"), std::string("\ncouldn't load fragment program\n"),
           std::string("\nerror: couldn't load cg parameters\n"),

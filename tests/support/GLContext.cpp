@@ -52,6 +52,22 @@ bool ensureGLContext()
     return true;
 }
 
+std::string glDriver()
+{
+    if (!ensureGLContext())
+        return "";
+    const auto text = [](GLenum name) {
+        const auto* value = reinterpret_cast<const char*>(glGetString(name));
+        return std::string(value ? value : "");
+    };
+    return text(GL_RENDERER) + ", " + text(GL_VERSION);
+}
+
+bool onMesa()
+{
+    return glDriver().find("Mesa") != std::string::npos;
+}
+
 } // namespace testsupport
 
 void GLTest::SetUp()

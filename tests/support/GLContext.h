@@ -4,11 +4,21 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 namespace testsupport
 {
 
 // Creates the shared context if needed; false when no display is available.
 bool ensureGLContext();
+
+// The driver as GL names it ("llvmpipe (LLVM 15.0.6, 256 bits), 4.5 (Compatibility Profile) Mesa
+// 22.3.6"), for messages; creates the shared context, "" when there is none.
+std::string glDriver();
+
+// Whether the driver is one of Mesa's. Some tests use what only Mesa offers (its environment
+// variables, its shader compiler's messages) and skip elsewhere.
+bool onMesa();
 
 } // namespace testsupport
 

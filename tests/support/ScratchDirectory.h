@@ -14,9 +14,10 @@ namespace testsupport
 class ScratchDirectory
 {
   public:
-    ScratchDirectory()
+    // A new directory in `parent`, by default the system temp directory.
+    explicit ScratchDirectory(const std::filesystem::path& parent = std::filesystem::temp_directory_path())
     {
-        std::string pattern = (std::filesystem::temp_directory_path() / "aerovant-XXXXXX").string();
+        std::string pattern = (parent / "aerovant-XXXXXX").string();
         if (mkdtemp(pattern.data()))
             path_ = pattern + "/";
     }
