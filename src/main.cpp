@@ -1,9 +1,10 @@
 // Program entry: opens the window, checks the extensions, creates the Game and hands every GLUT
 // callback to it.
 #include "app/Game.h"
-#include "render/Globals.h"
+#include "app/Menu.h"
 #include "app/Window.h"
 #include "platform/DataPath.h"
+#include "render/Globals.h"
 
 #include <GL/glew.h>
 #include <GL/freeglut.h>
@@ -47,9 +48,11 @@ void specialUp(int, int, int)
     // Special-key releases reach the airplane only during a race.
 }
 
-void mouse(int, int, int, int)
+// Left-button releases outside a race go to the menu; during a race the mouse is ignored.
+void mouse(int button, int state, int x, int y)
 {
-    // Left-button releases outside a race go to the menu.
+    if (button == GLUT_LEFT_BUTTON && state == GLUT_UP && !game->racing)
+        game->menu->handleClick(x, y);
 }
 
 void idle()

@@ -1,12 +1,15 @@
 #include "app/Game.h"
 
-#include "render/Globals.h"
 #include "app/LevelCatalogue.h"
 #include "app/LevelEntry.h"
+#include "app/Menu.h"
+#include "app/OptionMessages.h"
+#include "app/Overlays.h"
 #include "app/RaceView.h"
-#include "render/RenderSettings.h"
 #include "flight/PursuitCam.h"
 #include "platform/Clock.h"
+#include "render/Globals.h"
+#include "render/RenderSettings.h"
 #include "shading/CgCartoon.h"
 
 #include <GL/freeglut.h>
@@ -16,9 +19,12 @@
 Game::Game(const std::string& directory)
     : counterFrequency(0), lastFrameCounter(0), scene(nullptr), camera(nullptr), frameCount(0),
       frameSeconds(0.0), racing(false), enteringName(false), highscoreSaved(false), dataDirectory(directory),
-      currentGate(0), gateCount(0), raceStart(0), raceTime(0.0), helpList(0), currentLevel(-1)
+      currentGate(0), gateCount(0), raceStart(0), raceTime(0.0), menu(nullptr), optionMessages(nullptr),
+      helpList(0), currentLevel(-1)
 {
     levels = loadLevelCatalogue(dataDirectory);
+    menu = new Menu(this, dataDirectory);
+    optionMessages = new OptionMessages(menu->font.get());
 
     CgCartoon* cartoon = new CgCartoon(dataDirectory);
     delete cartoonShader;
@@ -47,15 +53,22 @@ void Game::displayFrame()
 
     if (racing) {
         renderRaceView(*camera, scene, raceTime / 1000.0);
+        drawRaceOverlay(*menu->font, raceTime, currentGate, gateCount);
     } else {
         if (RenderSettings::transparency)
             enableBlending();
         if (RenderSettings::wireframe)
             glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+        menu->draw();
+        if (menu->menuState == raceFinishedPage)
+            drawRaceFinished();
     }
 
     if (RenderSettings::transparency)
         enableBlending();
+
+    if (RenderSettings::showFramerate)
+        drawFrameRate(*menu->font, framesPerSecond());
 
     glColor3f(1, 1, 1);
 
@@ -64,6 +77,11 @@ void Game::displayFrame()
         frameCount = 0;
         frameSeconds = 0.0;
     }
+
+    if (RenderSettings::showHelp)
+        drawHelp();
+
+    optionMessages->drawMessages(double(lastFrameCounter) / double(counterFrequency));
 
     if (RenderSettings::wireframe)
         glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
@@ -80,25 +98,18 @@ int Game::framesPerSecond() const
     return int(double(frameCount) / frameSeconds);
 }
 
-void Game::handleKeyboard(unsigned char key)
-{
-    if (key == 27) {
-        // The main menu is the only page so far: ESC there ends the program.
-        racing = false;
-        std::exit(0);
-    }
-}
-
-void Game::handleSpecial(int key)
-{
-    (void)key;
-    RenderSettings::updateFilters();
-}
-
 void Game::cleanUp()
 {
     delete camera;
     camera = nullptr;
+    delete menu;
+    menu = nullptr;
+    delete optionMessages;
+    optionMessages = nullptr;
+    if (helpList != 0) {
+        glDeleteLists(helpList, 1);
+        helpList = 0;
+    }
     delete cartoonShader;
     cartoonShader = nullptr;
     for (LevelEntry* level : levels) {

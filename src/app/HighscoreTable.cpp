@@ -1,8 +1,8 @@
 #include "app/HighscoreTable.h"
 
-#include "render/Globals.h"
 #include "app/LevelEntry.h"
 #include "platform/DataPath.h"
+#include "render/Globals.h"
 
 #include <cmath>
 #include <cstdio>
@@ -62,9 +62,13 @@ uint32_t highscoreKey(double raceTime)
 
 bool qualifies(const HighscoreTable& table, double raceTime)
 {
+    const uint32_t key = highscoreKey(raceTime);
+    // A time already in the table would keep the name stored with it.
+    if (table.count(key) != 0)
+        return false;
     if (table.size() < highscoreTableSize)
         return true;
-    return table.rbegin()->first > highscoreKey(raceTime);
+    return table.rbegin()->first > key;
 }
 
 void addHighscore(LevelEntry& entry, const std::string& name, double raceTime)
