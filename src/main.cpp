@@ -3,6 +3,7 @@
 #include "app/Game.h"
 #include "app/Menu.h"
 #include "app/Window.h"
+#include "flight/Airplane.h"
 #include "platform/DataPath.h"
 #include "render/Globals.h"
 
@@ -33,9 +34,11 @@ void keyboard(unsigned char key, int, int)
     game->handleKeyboard(key);
 }
 
-void keyboardUp(unsigned char, int, int)
+// Releases go straight to the airplane, and only during a race.
+void keyboardUp(unsigned char key, int, int)
 {
-    // Key releases reach the airplane only during a race.
+    if (game->racing && game->airplane)
+        game->airplane->handleKey(key, false);
 }
 
 void special(int key, int, int)
@@ -43,9 +46,10 @@ void special(int key, int, int)
     game->handleSpecial(key);
 }
 
-void specialUp(int, int, int)
+void specialUp(int key, int, int)
 {
-    // Special-key releases reach the airplane only during a race.
+    if (game->racing && game->airplane)
+        game->airplane->handleSpecialKey(key, false);
 }
 
 // Left-button releases outside a race go to the menu; during a race the mouse is ignored.

@@ -6,10 +6,13 @@
 #include "app/OptionMessages.h"
 #include "app/Overlays.h"
 #include "app/RaceView.h"
+#include "flight/Airplane.h"
 #include "flight/PursuitCam.h"
+#include "loaders/ColladaLoader.h"
 #include "platform/Clock.h"
 #include "render/Globals.h"
 #include "render/RenderSettings.h"
+#include "scene/Model.h"
 #include "shading/CgCartoon.h"
 
 #include <GL/freeglut.h>
@@ -17,10 +20,11 @@
 #include <cstdlib>
 
 Game::Game(const std::string& directory)
-    : counterFrequency(0), lastFrameCounter(0), scene(nullptr), camera(nullptr), frameCount(0),
-      frameSeconds(0.0), racing(false), enteringName(false), highscoreSaved(false), dataDirectory(directory),
-      currentGate(0), gateCount(0), raceStart(0), raceTime(0.0), menu(nullptr), optionMessages(nullptr),
-      helpList(0), currentLevel(-1)
+    : counterFrequency(0), lastFrameCounter(0), scene(nullptr), airplane(nullptr), camera(nullptr),
+      airplaneModel(nullptr), frameCount(0), frameSeconds(0.0), racing(false), enteringName(false),
+      highscoreSaved(false), dataDirectory(directory), currentGate(0), gateCount(0), raceStart(0),
+      raceTime(0.0), raceClockRunning(false), menu(nullptr), optionMessages(nullptr), helpList(0),
+      currentLevel(-1)
 {
     levels = loadLevelCatalogue(dataDirectory);
     menu = new Menu(this, dataDirectory);
@@ -31,6 +35,7 @@ Game::Game(const std::string& directory)
     cartoonShader = cartoon;
 
     camera = new qorm::scenegraph::PursuitCam(qorm::scenegraph::PursuitCam::Pursuit);
+    airplaneModel = loadModel(dataDirectory, "models\\airplane.dae");
 
     counterFrequency = platform::queryPerformanceFrequency();
     lastFrameCounter = platform::queryPerformanceCounter();
@@ -38,6 +43,8 @@ Game::Game(const std::string& directory)
 
 void Game::updateFrame()
 {
+    if (racing)
+        updateRace(platform::queryPerformanceCounter());
     glutPostRedisplay();
 }
 
@@ -52,8 +59,13 @@ void Game::displayFrame()
     glDisable(GL_ALPHA_TEST);
 
     if (racing) {
-        renderRaceView(*camera, scene, raceTime / 1000.0);
+        drawRaceView(raceTime / 1000.0);
         drawRaceOverlay(*menu->font, raceTime, currentGate, gateCount);
+        // The crash shows from the next frame on; this one still shows the race.
+        if (airplane && airplane->crashed) {
+            showPage(crashPage);
+            racing = false;
+        }
     } else {
         if (RenderSettings::transparency)
             enableBlending();
@@ -100,6 +112,10 @@ int Game::framesPerSecond() const
 
 void Game::cleanUp()
 {
+    delete airplane;
+    airplane = nullptr;
+    delete airplaneModel;
+    airplaneModel = nullptr;
     delete camera;
     camera = nullptr;
     delete menu;

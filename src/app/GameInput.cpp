@@ -4,6 +4,7 @@
 
 #include "app/Menu.h"
 #include "app/OptionMessages.h"
+#include "flight/Airplane.h"
 #include "flight/PursuitCam.h"
 #include "render/RenderSettings.h"
 #include "scene/Scene.h"
@@ -93,6 +94,9 @@ void Game::handleSpecial(int key)
         optionMessages->showMessage(RenderSettings::ghostPlayers ? ghostOn : ghostOff, now);
         break;
     default:
+        // Arrows and the other keys steer during a race.
+        if (racing && airplane)
+            airplane->handleSpecialKey(key, true);
         break;
     }
     RenderSettings::updateFilters();
@@ -131,8 +135,11 @@ void Game::handleKeyboard(unsigned char key)
         break;
     }
 
-    if (racing)
+    if (racing) {
+        if (airplane)
+            airplane->handleKey(key, true);
         return;
+    }
     if (namePromptShown()) {
         if (isLetter(key) && playerName->size() < maxNameLength)
             playerName->push_back(char(key));

@@ -40,8 +40,7 @@ void Game::drawHelp()
 bool Game::namePromptShown() const
 {
     return !racing && menu && menu->menuState == raceFinishedPage && enteringName && playerName &&
-           !highscoreSaved && currentLevel >= 0 && currentLevel < int(levels.size()) &&
-           qualifies(levels[std::size_t(currentLevel)]->highscores, raceTime);
+           !highscoreSaved && finishQualifies();
 }
 
 void Game::drawRaceFinished()
@@ -51,8 +50,7 @@ void Game::drawRaceFinished()
         drawFinishedScreen(font, FinishedScreen::saved, raceTime, "");
         return;
     }
-    if (currentLevel < 0 || currentLevel >= int(levels.size()) ||
-        !qualifies(levels[std::size_t(currentLevel)]->highscores, raceTime)) {
+    if (!finishQualifies()) {
         drawFinishedScreen(font, FinishedScreen::timeOnly, raceTime, "");
         return;
     }
