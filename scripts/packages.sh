@@ -2,8 +2,8 @@
 # Sourced by run.sh and test.sh.
 
 AEROVANT_BUILD_PACKAGES="cmake g++ make pkg-config libgl-dev libglu1-mesa-dev freeglut3-dev libglew-dev
-libdevil-dev libxerces-c-dev libassimp-dev libfreetype-dev fonts-dejavu-core"
-AEROVANT_TEST_PACKAGES="libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xdotool libx11-dev"
+libdevil-dev libx11-dev libxerces-c-dev libassimp-dev libfreetype-dev fonts-dejavu-core"
+AEROVANT_TEST_PACKAGES="libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xdotool"
 
 # ensure_packages PACKAGE...: installs what dpkg does not list as installed, with sudo when not root.
 ensure_packages() {

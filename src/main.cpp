@@ -1,10 +1,12 @@
 // Program entry: opens the window, checks the extensions, creates the Game and hands every GLUT
 // callback to it.
 #include "app/Game.h"
+#include "app/HeldKeys.h"
 #include "app/Menu.h"
 #include "app/Window.h"
 #include "flight/Airplane.h"
 #include "platform/DataPath.h"
+#include "platform/KeyRepeat.h"
 #include "render/Globals.h"
 
 #include <GL/glew.h>
@@ -16,6 +18,9 @@
 
 namespace
 {
+
+// Repeats of a held key are dropped here, before the game sees them: a held ESC is one ESC.
+HeldKeys heldKeys;
 
 void display()
 {
@@ -31,23 +36,27 @@ void reshape(int width, int height)
 
 void keyboard(unsigned char key, int, int)
 {
-    game->handleKeyboard(key);
+    if (heldKeys.pressKey(key))
+        game->handleKeyboard(key);
 }
 
 // Releases go straight to the airplane, and only during a race.
 void keyboardUp(unsigned char key, int, int)
 {
+    heldKeys.releaseKey(key);
     if (game->racing && game->airplane)
         game->airplane->handleKey(key, false);
 }
 
 void special(int key, int, int)
 {
-    game->handleSpecial(key);
+    if (heldKeys.pressSpecial(key))
+        game->handleSpecial(key);
 }
 
 void specialUp(int key, int, int)
 {
+    heldKeys.releaseSpecial(key);
     if (game->racing && game->airplane)
         game->airplane->handleSpecialKey(key, false);
 }
@@ -79,6 +88,7 @@ int main(int argc, char** argv)
 {
     glutInit(&argc, argv);
     createWindow();
+    platform::useDetectableKeyRepeat();
     glutDisplayFunc(display);
     glutReshapeFunc(reshape);
     glutKeyboardFunc(keyboard);
