@@ -55,7 +55,8 @@ class Game
     // Draws the ghost airplanes of the current level (when the ghost switch is on) half
     // see-through, with depth writes off, at animation time `time` (seconds).
     void drawGhosts(double& time);
-    // Whether the finished race's time enters the current level's highscore table.
+    // Whether the finished race's time enters the current level's highscore table as a new entry
+    // (a time the table already holds does not).
     bool finishQualifies() const;
     // The menu page to show once no race runs (1 crash, 2 race finished, 3 track selection).
     void showPage(int page);

@@ -98,6 +98,8 @@ void Game::selectLevel(int index)
     // get its own, or it would be drawn without them until the switch is pressed twice.
     if (scene && RenderSettings::displayLists)
         scene->compileGeometry();
+    // The gate index of the last race means nothing in this scene: only gate 0 changes its arrows.
+    currentGate = -1;
     setCurrentGate(0);
 }
 
@@ -109,7 +111,7 @@ void Game::startRace()
     }
     // The start height, the bounds and the finish need a terrain and at least one gate.
     const char* missing = nullptr;
-    if (!scene->terrain)
+    if (!scene->terrain || !scene->terrain->loaded)
         missing = "no terrain";
     else if (!scene->gates || scene->gates->childCount == 0)
         missing = "no gates";
@@ -178,7 +180,7 @@ void Game::finishRace()
 bool Game::raceStep()
 {
     if (!racing || !airplane || !scene || !scene->gates || !scene->terrain)
-        return false;
+        return false; // startRace makes sure these exist; nothing to judge without them
     const double* pose = airplane->transform;
     const double position[3] = {pose[12], pose[13], pose[14]};
     const float centre[3] = {float(position[0]), float(position[1]), float(position[2])};
@@ -292,7 +294,9 @@ bool Game::finishQualifies() const
 {
     if (currentLevel < 0 || currentLevel >= int(levels.size()))
         return false;
-    return qualifies(levels[size_t(currentLevel)]->highscores, raceTime);
+    // A time already in the table would keep the earlier name: it does not count as a new entry.
+    const HighscoreTable& table = levels[size_t(currentLevel)]->highscores;
+    return qualifies(table, raceTime) && table.count(highscoreKey(raceTime)) == 0;
 }
 
 void Game::showPage(int page)

@@ -25,6 +25,9 @@ void createWindow()
         glutInitWindowSize(800, 600);
         glutCreateWindow("Aerovant");
     }
+    // A held flight key must stay one press and one release. This only filters the repeats this
+    // program receives; the X server's own repeat setting is left alone.
+    glutIgnoreKeyRepeat(1);
 }
 
 namespace

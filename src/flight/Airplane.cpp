@@ -38,6 +38,15 @@ int32_t& field(ControlState& state, int index)
     }
 }
 
+const ControlState released{Released, Released, Released, Released};
+
+void setVector(double v[3], double x, double y, double z)
+{
+    v[0] = x;
+    v[1] = y;
+    v[2] = z;
+}
+
 // R x v: a local direction of `m` in world space.
 void rotate(const double m[16], const double v[3], double out[3])
 {
@@ -48,20 +57,19 @@ void rotate(const double m[16], const double v[3], double out[3])
 } // namespace
 
 Airplane::Airplane(const std::string& dataDirectory)
-    : stepTicks(platform::queryPerformanceFrequency() / stepsPerSecond),
-      stepSeconds(1.0 / stepsPerSecond), upAxis{0, 1, 0}, rightAxis{1, 0, 0}, noseAxis{0, 0, 1}, gravity{0,
-                                                                                                         -10,
-                                                                                                         0},
+    : stepTicks(platform::queryPerformanceFrequency() / stepsPerSecond), stepSeconds(1.0 / stepsPerSecond),
       maxThrottleSpeed(20), yawLimit(0.15f), pitchLimit(0.2f), rollLimit(0.25f), yawRate(0.08f),
-      pitchRate(0.09f),
-      rollRate(0.1f), cockpit{nullptr, nullptr, 0}, controlTimeline{{0, ControlState{Released, Released,
-                                                                                     Released, Released}}},
+      pitchRate(0.09f), rollRate(0.1f), cockpit{nullptr, nullptr, 0}, controlTimeline{{0, released}},
       lastTicks(platform::queryPerformanceCounter()), throttleSpeed(0.0), airspeed(0.0), sink(1.0),
       pitchDeflection(0.0), rollDeflection(0.0), yawDeflection(0.0), pitchAngle(0.0), groundHeight(0.0),
       crashed(false), stalled(false), recording(nullptr), followCamera(nullptr), stepCount(0),
       recordingStartStep(0), panelPath(dataDirectory + "cockpit/e300.tga"), originTicks(lastTicks),
       originStep(0)
 {
+    setVector(upAxis, 0, 1, 0);
+    setVector(rightAxis, 1, 0, 0);
+    setVector(noseAxis, 0, 0, 1);
+    setVector(gravity, 0, -10, 0);
     loadIdentity(transform);
     loadIdentity(previousTransform);
     loadIdentity(drawnTransform);
@@ -74,7 +82,8 @@ Airplane::~Airplane()
 
 void Airplane::render(double time)
 {
-    cockpit.draw(*this, drawnTransform, time);
+    // Before the first step the game may have placed the airplane since the last advanceTo.
+    cockpit.draw(*this, stepCount == 0 ? transform : drawnTransform, time);
 }
 
 void Airplane::handleKey(unsigned char key, bool down)
@@ -129,15 +138,18 @@ void Airplane::setControl(int index, int32_t value)
 
 ControlState Airplane::stepControls(int64_t from, int64_t to) const
 {
-    const ControlState released{Released, Released, Released, Released};
     auto inEffect = [&](int64_t when) {
         auto it = controlTimeline.upper_bound(when);
         return it == controlTimeline.begin() ? released : std::prev(it)->second;
     };
-    ControlState state = inEffect(from);
-    ControlState atEnd = inEffect(to);
+    // The step owns the changes stamped in [from, to) and flies with the controls held just before
+    // it, so a change stamped exactly at its end belongs to the next step. Nothing stamped at `to`
+    // or later is looked at: the step then comes out the same whether such a change arrived before
+    // or after the update that runs it, and so at every frame rate.
+    ControlState state = inEffect(from - 1);
+    ControlState atEnd = inEffect(to - 1);
     // A control pressed and released again within the step still acts for this one step.
-    for (auto it = controlTimeline.upper_bound(from); it != controlTimeline.end() && it->first < to; ++it) {
+    for (auto it = controlTimeline.lower_bound(from); it != controlTimeline.end() && it->first < to; ++it) {
         ControlState change = it->second;
         for (int index = 0; index < 4; ++index) {
             if (field(state, index) == Released && field(atEnd, index) == Released)
@@ -178,8 +190,8 @@ void Airplane::advanceTo(int64_t& now)
             break;
     }
 
-    // Only the state in effect at lastTicks and the changes after it are still needed.
-    auto inEffect = controlTimeline.upper_bound(lastTicks);
+    // Only the state in effect just before lastTicks and the changes after it are still needed.
+    auto inEffect = controlTimeline.upper_bound(lastTicks - 1);
     if (inEffect != controlTimeline.begin())
         controlTimeline.erase(controlTimeline.begin(), std::prev(inEffect));
 

@@ -45,8 +45,8 @@ struct Cockpit {
     PursuitCam* camera;  // not owned: the game camera; the panel shows only in its cockpit mode
     Model* model;        // not owned: the airplane model; null draws no airplane
     GLuint panelTexture; // the panel image, loaded once per run and shared by every airplane
-                         // (never deleted by one); 0 until the first panel drawing, and when the
-                         // image could not be loaded (the panel is then left out)
+                         // (never deleted by one); 0 until the first drawing, and when the image
+                         // could not be loaded (the panel is then left out)
 
     // Draws the airplane model at `pose` and, in cockpit view, the panel over the lower half of the
     // screen. Leaves lighting as found and the shader profiles off. Needs the GL context.
@@ -74,7 +74,8 @@ class Airplane : public GameObject, public PhysicsObject
     Airplane(const Airplane&) = delete;
     Airplane& operator=(const Airplane&) = delete;
 
-    // Draws the cockpit with the pose interpolated at the last advanceTo's `now`.
+    // Draws the cockpit with the pose interpolated at the last advanceTo's `now` (before the first
+    // step: at `transform`).
     void render(double time) override;
 
     // Runs every whole step due up to `now` (counter ticks), at most maxStepsPerCall; when more are
@@ -112,8 +113,9 @@ class Airplane : public GameObject, public PhysicsObject
     // (0 rudder, 1 elevator, 2 aileron, 3 throttle) set to `value`. A change stamped with a tick
     // already taken moves to one tick after the newest entry, so no change is ever lost.
     void setControl(int field, int32_t value);
-    // The controls one step from `from` to `to` (counter ticks) flies with: those in effect at
-    // `from`, except that a control pressed and released again before `to` counts as pressed.
+    // The controls one step from `from` to `to` (counter ticks) flies with: those in effect just
+    // before `from`, except that a control pressed and released again within [from, to) counts as
+    // pressed. Changes stamped at `to` or later play no part.
     ControlState stepControls(int64_t from, int64_t to) const;
     // One step of the flight law with `state` over `dt` seconds.
     void step(const ControlState& state, double dt);
@@ -139,8 +141,8 @@ class Airplane : public GameObject, public PhysicsObject
                                // the local axes in world space, 12-14 the position (world units)
     Cockpit cockpit;           // what render needs
     std::map<int64_t, ControlState> controlTimeline; // counter ticks -> controls from then on;
-                                                     // entries before the one in effect at
-                                                     // lastTicks are pruned
+                                                     // entries before the one in effect just
+                                                     // before lastTicks are pruned
     int64_t lastTicks;          // counter ticks at which the last step ended (construction: the counter)
     double throttleSpeed;       // engine speed, 0 to maxThrottleSpeed
     double airspeed;            // world units flown per step
