@@ -453,8 +453,13 @@ TEST_F(PlayThrough, FinishTheFirstTrackHoldingThrottleAndEnterAHighscore)
     // hold-w script); the test's hand comes a little after the start, never before it.
     EXPECT_GE(milliseconds, 16510);
     EXPECT_LE(milliseconds, 16510 + 10000);
+    // The prompt and the name give way to the time with "Highscore saved." under it, at x = 390.
     keep(waitFor("\"Highscore saved.\"", 30,
-                 [&](const Shot& s) { return s.differences(prompt, 180, 185, 800, 250) > 300; }),
+                 [&](const Shot& s) {
+                     return s.differences(menuReference, 180, 185, 385, 250) < 50 &&
+                            s.differences(menuReference, 390, 185, 800, 210) > 300 &&
+                            s.differences(menuReference, 390, 210, 800, 230) > 300;
+                 }),
          "playthrough-saved");
 
     // ESC leaves the page for the main menu, a second ESC ends the game.
