@@ -1,8 +1,8 @@
 // The level catalogue and each level's highscore file.
 #include "app/LevelCatalogue.h"
-#include "render/Globals.h"
 #include "app/HighscoreTable.h"
 #include "app/LevelEntry.h"
+#include "render/Globals.h"
 #include "support/ScratchDirectory.h"
 
 #include <gtest/gtest.h>
