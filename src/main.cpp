@@ -1,9 +1,14 @@
-// Program entry: opens the window, checks the extensions, creates the Game and hands the GLUT
-// callbacks to it. All eight callbacks are registered from the start; the release and mouse
-// callbacks have nothing to drive yet and do nothing.
+// Program entry: opens the window, checks the extensions, creates the Game and hands every GLUT
+// callback to it: key presses (a held key counts once), releases to the airplane during a race,
+// left clicks to the menu outside one.
 #include "app/Game.h"
+#include "app/HeldKeys.h"
+#include "app/Menu.h"
 #include "app/Window.h"
+#include "flight/Airplane.h"
 #include "platform/DataPath.h"
+#include "platform/KeyRepeat.h"
+#include "render/Globals.h"
 
 #include <GL/glew.h>
 #include <GL/freeglut.h>
@@ -14,6 +19,9 @@
 
 namespace
 {
+
+// Repeats of a held key are dropped here, before the game sees them: a held ESC is one ESC.
+HeldKeys heldKeys;
 
 void display()
 {
@@ -29,19 +37,37 @@ void reshape(int width, int height)
 
 void keyboard(unsigned char key, int, int)
 {
-    game->handleKeyboard(key);
+    if (heldKeys.pressKey(key))
+        game->handleKeyboard(key);
 }
 
-void keyboardUp(unsigned char, int, int) {}
+// Releases go straight to the airplane, and only during a race.
+void keyboardUp(unsigned char key, int, int)
+{
+    heldKeys.releaseKey(key);
+    if (game->racing && game->airplane)
+        game->airplane->handleKey(key, false);
+}
 
 void special(int key, int, int)
 {
-    game->handleSpecial(key);
+    if (heldKeys.pressSpecial(key))
+        game->handleSpecial(key);
 }
 
-void specialUp(int, int, int) {}
+void specialUp(int key, int, int)
+{
+    heldKeys.releaseSpecial(key);
+    if (game->racing && game->airplane)
+        game->airplane->handleSpecialKey(key, false);
+}
 
-void mouse(int, int, int, int) {}
+// Left-button releases outside a race go to the menu; during a race the mouse is ignored.
+void mouse(int button, int state, int x, int y)
+{
+    if (button == GLUT_LEFT_BUTTON && state == GLUT_UP && !game->racing)
+        game->menu->handleClick(x, y);
+}
 
 void idle()
 {
@@ -63,6 +89,7 @@ int main(int argc, char** argv)
 {
     glutInit(&argc, argv);
     createWindow();
+    platform::useDetectableKeyRepeat();
     glutDisplayFunc(display);
     glutReshapeFunc(reshape);
     glutKeyboardFunc(keyboard);

@@ -2,6 +2,9 @@
 
 #include "app/LevelCatalogue.h"
 #include "app/LevelEntry.h"
+#include "app/Menu.h"
+#include "app/OptionMessages.h"
+#include "app/Overlays.h"
 #include "app/RaceView.h"
 #include "flight/Airplane.h"
 #include "flight/PursuitCam.h"
@@ -22,9 +25,12 @@ Game::Game(const std::string& directory)
     : counterFrequency(0), lastFrameCounter(0), scene(nullptr), airplane(nullptr), camera(nullptr),
       airplaneModel(nullptr), frameCount(0), frameSeconds(0.0), racing(false), enteringName(false),
       highscoreSaved(false), dataDirectory(directory), currentGate(0), gateCount(0), raceStart(0),
-      raceTime(0.0), raceClockRunning(false), pageRequested(-1), helpList(0), currentLevel(-1)
+      raceTime(0.0), raceClockRunning(false), menu(nullptr), optionMessages(nullptr), helpList(0),
+      currentLevel(-1)
 {
     levels = loadLevelCatalogue(dataDirectory);
+    menu = new Menu(this, dataDirectory);
+    optionMessages = new OptionMessages(menu->font.get());
 
     CgCartoon* cartoon = new CgCartoon(dataDirectory);
     delete cartoonShader;
@@ -56,9 +62,10 @@ void Game::displayFrame()
 
     if (racing) {
         drawRaceView(raceTime / 1000.0);
+        drawRaceOverlay(*menu->font, raceTime, currentGate, gateCount);
         // The crash shows from the next frame on; this one still shows the race.
         if (airplane && airplane->crashed) {
-            showPage(1); // the crash page
+            showPage(crashPage);
             racing = false;
         }
     } else {
@@ -66,10 +73,16 @@ void Game::displayFrame()
             enableBlending();
         if (RenderSettings::wireframe)
             glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+        menu->draw();
+        if (menu->menuState == raceFinishedPage)
+            drawRaceFinished();
     }
 
     if (RenderSettings::transparency)
         enableBlending();
+
+    if (RenderSettings::showFramerate)
+        drawFrameRate(*menu->font, framesPerSecond());
 
     glColor3f(1, 1, 1);
 
@@ -78,6 +91,11 @@ void Game::displayFrame()
         frameCount = 0;
         frameSeconds = 0.0;
     }
+
+    if (RenderSettings::showHelp)
+        drawHelp();
+
+    optionMessages->drawMessages(double(lastFrameCounter) / double(counterFrequency));
 
     if (RenderSettings::wireframe)
         glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
@@ -94,21 +112,6 @@ int Game::framesPerSecond() const
     return int(double(frameCount) / frameSeconds);
 }
 
-void Game::handleKeyboard(unsigned char key)
-{
-    if (key == 27) {
-        // The main menu is the only page so far: ESC there ends the program.
-        racing = false;
-        std::exit(0);
-    }
-}
-
-void Game::handleSpecial(int key)
-{
-    (void)key;
-    RenderSettings::updateFilters();
-}
-
 void Game::cleanUp()
 {
     delete airplane;
@@ -117,6 +120,14 @@ void Game::cleanUp()
     airplaneModel = nullptr;
     delete camera;
     camera = nullptr;
+    delete menu;
+    menu = nullptr;
+    delete optionMessages;
+    optionMessages = nullptr;
+    if (helpList != 0) {
+        glDeleteLists(helpList, 1);
+        helpList = 0;
+    }
     delete cartoonShader;
     cartoonShader = nullptr;
     for (LevelEntry* level : levels) {

@@ -5,11 +5,14 @@
 #include <GL/glew.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 class LevelEntry;
+class Menu;
 class Model;
+class OptionMessages;
 class Scene;
 namespace qorm
 {
@@ -58,35 +61,54 @@ class Game
     // The menu page to show once no race runs (1 crash, 2 race finished, 3 track selection).
     void showPage(int page);
 
+    // The help overlay, white, at (50, 100) line under line; cached in `helpList` while display
+    // lists are on.
+    void drawHelp();
+
+    // The texts of the race-finished page under its items: the time, or the name prompt when the
+    // time enters the level's table, or the time with "Highscore saved." once the name is stored.
+    void drawRaceFinished();
+
+    // The name prompt is on screen: the race-finished page shows, the finished race's time enters
+    // the current level's table, it has not been saved yet and a name is being typed. Only then do
+    // letters, Backspace and Enter reach the name.
+    bool namePromptShown() const;
+
     // Releases what the Game owns; the exit handler runs it before deleting the object.
     void cleanUp();
 
-    int64_t counterFrequency;             // counter ticks per second
-    int64_t lastFrameCounter;             // counter value at the previous display step
-    Scene* scene;                         // not owned (its level entry owns it): the current level's scene
-    qorm::scenegraph::Airplane* airplane; // owned: the airplane of the current race; null before the first
-    qorm::scenegraph::PursuitCam* camera; // owned: the one camera, pursuit view at first
-    Model* airplaneModel;                 // owned: models\airplane.dae; also drawn for the ghosts, and its
-                                          // bounding sphere is the airplane's collision volume
-    int32_t frameCount;                   // frames drawn in the current frame-rate window
-    double frameSeconds;                  // seconds accumulated in the current frame-rate window
-    bool racing;                          // a race runs; selects race or menu in both steps
-    bool enteringName;                    // a highscore name is being typed
-    bool highscoreSaved;                  // the finished race's highscore has been stored
-    std::string dataDirectory;            // data directory with trailing separator
-    int32_t currentGate;                  // index of the next gate to fly through
-    int32_t gateCount;                    // number of gates of the current level
-    int64_t raceStart;                    // counter value at race start: the first update of the race
-    double raceTime;                      // race time in whole milliseconds: simulated steps x 1000 / 60;
-                                          // once finished, the instant the last gate was entered
-    bool raceClockRunning;                // the first update of the race has started its clock
-    int32_t pageRequested;                // the menu page the race asked for; -1 none
-    GLuint helpList;                      // cached help overlay display list; 0 = none
-    std::vector<LevelEntry*> levels;      // owned: the level catalogue, one entry per track, in file order
-    int32_t currentLevel;                 // index of the selected level; -1 = none yet
+    int64_t counterFrequency;              // counter ticks per second
+    int64_t lastFrameCounter;              // counter value at the previous display step
+    Scene* scene;                          // not owned (its level entry owns it): the current level's scene
+    qorm::scenegraph::Airplane* airplane;  // owned: the airplane of the current race; null before the first
+    qorm::scenegraph::PursuitCam* camera;  // owned: the one camera, pursuit view at first
+    Model* airplaneModel;                  // owned: models\airplane.dae; also drawn for the ghosts, and its
+                                           // bounding sphere is the airplane's collision volume
+    int32_t frameCount;                    // frames drawn in the current frame-rate window
+    double frameSeconds;                   // seconds accumulated in the current frame-rate window
+    bool racing;                           // a race runs; selects race or menu in both steps
+    bool enteringName;                     // a highscore name is being typed
+    bool highscoreSaved;                   // the finished race's highscore has been stored
+    std::optional<std::string> playerName; // the name being typed; exists from the start of name
+                                           // entry until it is saved; at most maxNameLength letters
+    std::string dataDirectory;             // data directory with trailing separator
+    int32_t currentGate;                   // index of the next gate to fly through
+    int32_t gateCount;                     // number of gates of the current level
+    int64_t raceStart;                     // counter value at race start: the first update of the race
+    double raceTime;                       // race time in whole milliseconds: simulated steps x 1000 / 60;
+                                           // once finished, the instant the last gate was entered
+    bool raceClockRunning;                 // the first update of the race has started its clock
+    Menu* menu;                            // owned: the menu; its menuState is the page shown
+    OptionMessages* optionMessages;        // owned: the timed status lines of the F-keys
+    GLuint helpList;                       // cached help overlay display list; 0 = none
+    std::vector<LevelEntry*> levels;       // owned: the level catalogue, one entry per track, in file order
+    int32_t currentLevel;                  // index of the selected level; -1 = none yet
 
     // Frames per second over the current window: frameCount / frameSeconds, truncated.
     int framesPerSecond() const;
+
+    static constexpr std::size_t maxNameLength = 16; // letters of a highscore name; more would
+                                                     // run off the finished page
 
   private:
     // The race branch of the update step: starts the race clock at the first update, flies the

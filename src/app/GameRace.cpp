@@ -3,6 +3,7 @@
 #include "app/Game.h"
 
 #include "app/LevelEntry.h"
+#include "app/Menu.h"
 #include "app/RaceRules.h"
 #include "app/RaceView.h"
 #include "flight/Airplane.h"
@@ -300,5 +301,5 @@ bool Game::finishQualifies() const
 
 void Game::showPage(int page)
 {
-    pageRequested = page;
+    menu->menuState = page;
 }

@@ -191,9 +191,13 @@ uint32_t highscoreKey(double raceTime)
 
 bool qualifies(const HighscoreTable& table, double raceTime)
 {
+    const uint32_t key = highscoreKey(raceTime);
+    // A time already in the table would keep the name stored with it.
+    if (table.count(key) != 0)
+        return false;
     if (table.size() < highscoreTableSize)
         return true;
-    return table.rbegin()->first > highscoreKey(raceTime);
+    return table.rbegin()->first > key;
 }
 
 void addHighscore(LevelEntry& entry, const std::string& name, double raceTime)

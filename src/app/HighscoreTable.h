@@ -22,8 +22,9 @@ constexpr std::size_t highscoreNameLength = 32;
 // key (negative, not a number, beyond 2^32 - 1 ms) are clamped to its range.
 uint32_t highscoreKey(double raceTime);
 
-// Would `raceTime` (milliseconds) enter the table: always while it holds fewer than ten entries,
-// otherwise only when it beats the slowest one (a tie does not).
+// Would `raceTime` (milliseconds) enter the table: never when its key is already there (the table
+// keeps the first name of a time), otherwise always while it holds fewer than ten entries, and then
+// only when it beats the slowest one.
 bool qualifies(const HighscoreTable& table, double raceTime);
 
 // The highscore file of the level at `levelPath` (relative to the data directory, without

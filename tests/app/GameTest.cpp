@@ -1,8 +1,9 @@
 #include "app/Game.h"
+#include "app/Window.h"
 #include "render/Globals.h"
 #include "render/RenderSettings.h"
-#include "app/Window.h"
 #include "support/GLContext.h"
+#include "support/GameData.h"
 #include "support/ManualCounter.h"
 
 #include <gtest/gtest.h>
@@ -15,16 +16,7 @@ class GameTest : public GLTest
 {
 };
 
-namespace
-{
-
-// A Game that releases what it owns when the test ends, as the exit handler does in the program.
-struct ScopedGame : Game {
-    explicit ScopedGame(const std::string& directory) : Game(directory) {}
-    ~ScopedGame() { cleanUp(); }
-};
-
-} // namespace
+using testsupport::ScopedGame;
 
 TEST_F(GameTest, PublishesTheDataDirectoryAndStartsTheFrameClock)
 {

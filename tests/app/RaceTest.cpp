@@ -3,6 +3,7 @@
 // lack a part.
 #include "app/Game.h"
 #include "app/LevelEntry.h"
+#include "app/Menu.h"
 #include "app/RaceRules.h"
 #include "flight/Airplane.h"
 #include "flight/FlightRecording.h"
@@ -118,7 +119,7 @@ TEST_F(RaceTest, GatesCountOnlyInOrderAndTheLastOneFinishesInTheStepThatEntersIt
     EXPECT_FALSE(game.racing);
     EXPECT_FALSE(game.airplane->crashed);
     EXPECT_EQ(game.currentGate, 3);
-    EXPECT_EQ(game.pageRequested, 2);
+    EXPECT_EQ(game.menu->menuState, raceFinishedPage);
     const double fraction = (entry - before) / 10.0;
     EXPECT_NEAR(game.raceTime, std::floor((599 + fraction) * 1000.0 / 60.0), 1.0);
     EXPECT_LT(game.raceTime, 600 * 1000.0 / 60.0);
@@ -250,7 +251,7 @@ TEST_F(RaceTest, ACrashStopsTheFlightForGoodAndTheNextDisplayStepEndsTheRace)
 
     game.displayFrame();
     EXPECT_FALSE(game.racing);
-    EXPECT_EQ(game.pageRequested, 1);
+    EXPECT_EQ(game.menu->menuState, crashPage);
     EXPECT_EQ(game.levels[TestLevelData::complete]->ghosts.size(), 0u) << "a crash keeps no ghost";
 }
 
@@ -349,7 +350,7 @@ TEST_F(RaceTest, LevelsWithoutGatesOrTerrainSayWhyAndStayOnTheTrackSelection)
                  {TestLevelData::noTerrain, "levels\\noterrain.xml"}};
     for (const auto& level : cases) {
         SCOPED_TRACE(level.file);
-        game.pageRequested = -1;
+        game.menu->menuState = mainMenuPage;
         testing::internal::CaptureStderr();
         game.selectLevel(level.index);
         const std::string loading = testing::internal::GetCapturedStderr();
@@ -358,7 +359,7 @@ TEST_F(RaceTest, LevelsWithoutGatesOrTerrainSayWhyAndStayOnTheTrackSelection)
         const std::string said = testing::internal::GetCapturedStderr();
         EXPECT_FALSE(game.racing);
         EXPECT_EQ(game.airplane, nullptr);
-        EXPECT_EQ(game.pageRequested, 3);
+        EXPECT_EQ(game.menu->menuState, trackSelectionPage);
         EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
         EXPECT_NE(said.find(level.file), std::string::npos) << said;
         game.updateFrame();
@@ -368,7 +369,7 @@ TEST_F(RaceTest, LevelsWithoutGatesOrTerrainSayWhyAndStayOnTheTrackSelection)
     ScopedGame fresh(data.directory());
     fresh.startRace();
     EXPECT_FALSE(fresh.racing);
-    EXPECT_EQ(fresh.pageRequested, 3);
+    EXPECT_EQ(fresh.menu->menuState, trackSelectionPage);
 }
 
 TEST_F(RaceTest, ALevelChosenWhileDisplayListsAreOnGetsItsLists)

@@ -1,6 +1,6 @@
 #include "app/RaceView.h"
-#include "render/RenderSettings.h"
 #include "flight/PursuitCam.h"
+#include "render/RenderSettings.h"
 #include "scene/Scene.h"
 #include "scene/Skybox.h"
 #include "support/GLContext.h"

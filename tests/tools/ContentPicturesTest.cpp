@@ -3,6 +3,7 @@
 // background quad, the panel quad, the font's glyph quads) must show them upright.
 // GLEW's header must come before anything that includes gl.h.
 #include "loaders/ColladaLoader.h"
+#include "loaders/Font.h"
 #include "render/TextureLoader.h"
 #include "scene/Model.h"
 #include "support/GLContext.h"
@@ -59,50 +60,6 @@ class ContentPictures : public GLTest
 
     std::vector<GLuint> textures;
 };
-
-struct Glyph {
-    float top, bottom, left, right;
-};
-
-// The font description's glyph rectangles. The game has no font code yet: until it has, this test
-// reads the description and draws the glyphs itself, by the rule the font is to follow.
-std::map<char, Glyph> readGlyphs()
-{
-    std::map<char, Glyph> glyphs;
-    std::string xml = readFile(dataPath("fonts\\bendable.xml"));
-    float rowTop = 0, rowBottom = 0, letterEnd = 0;
-    std::regex tag(R"(<(row|letter)\b([^>]*)>)");
-    for (auto it = std::sregex_iterator(xml.begin(), xml.end(), tag); it != std::sregex_iterator(); ++it) {
-        Attributes a = elements((*it)[0].str(), (*it)[1].str()).at(0);
-        if ((*it)[1] == "row") {
-            rowTop = rowBottom;
-            rowBottom = float(number(a, "end"));
-            letterEnd = 0;
-        } else {
-            float left = letterEnd;
-            letterEnd = float(number(a, "end"));
-            glyphs[a.at("char").empty() ? '\0' : a.at("char")[0]] = {rowTop, rowBottom, left, letterEnd};
-        }
-    }
-    return glyphs;
-}
-
-// Draws one glyph 20 x size high and 10 x its texture width x 20 x size wide.
-float drawGlyph(const Glyph& g, float x, float y, float size)
-{
-    float s = 20 * size, w = 10 * (g.right - g.left) * s;
-    glBegin(GL_QUADS);
-    glTexCoord2f(g.left, g.top);
-    glVertex2f(x, y);
-    glTexCoord2f(g.right, g.top);
-    glVertex2f(x + w, y);
-    glTexCoord2f(g.right, g.bottom);
-    glVertex2f(x + w, y + s);
-    glTexCoord2f(g.left, g.bottom);
-    glVertex2f(x, y + s);
-    glEnd();
-    return w + 0.1f * s;
-}
 
 // Ink extent of red-on-black pixels within a rectangle of the overlay.
 struct Ink {
@@ -202,7 +159,8 @@ TEST_F(ContentPictures, CockpitPanelFillsTheLowerHalfBelowAClearWindshield)
 
 TEST_F(ContentPictures, FontGlyphsAreUprightInTrueProportionAndCoverTheGamesTexts)
 {
-    std::map<char, Glyph> glyphs = readGlyphs();
+    Font font(dataPath("fonts\\"), "bendable.xml");
+    const std::map<char, Glyph>& glyphs = font.glyphs;
     for (char c : std::string("ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789 :/-,.!"))
         ASSERT_TRUE(glyphs.count(c)) << "no glyph for '" << c << "'";
     for (const auto& [c, g] : glyphs) {
@@ -213,14 +171,10 @@ TEST_F(ContentPictures, FontGlyphsAreUprightInTrueProportionAndCoverTheGamesText
     testsupport::PictureTarget target(800, 600);
     ASSERT_TRUE(target.complete());
     target.clear();
-    glBindTexture(GL_TEXTURE_2D, texture("fonts\\bendable.png"));
-    glEnable(GL_ALPHA_TEST);
-    glAlphaFunc(GL_GREATER, 0.1f);
     glColor3f(0.8f, 0.1f, 0.0f);
     const float size = 6; // 120 units high, so proportions can be measured
-    const float a0 = 20, h0 = a0 + drawGlyph(glyphs['A'], a0, 20, size);
-    const float v0 = h0 + drawGlyph(glyphs['H'], h0, 20, size);
-    drawGlyph(glyphs['V'], v0, 20, size);
+    const float a0 = 20, h0 = a0 + font.textWidth("A", size), v0 = h0 + font.textWidth("H", size);
+    font.drawText(a0, 20, "AHV", size);
     Picture p = target.read();
     testsupport::savePicture(p, "content-font");
 
@@ -244,7 +198,7 @@ TEST_F(ContentPictures, FontGlyphsAreUprightInTrueProportionAndCoverTheGamesText
     ilConvertImage(IL_RGBA, IL_UNSIGNED_BYTE);
     const int w = ilGetInteger(IL_IMAGE_WIDTH), ht = ilGetInteger(IL_IMAGE_HEIGHT);
     const uint8_t* page = ilGetData();
-    const Glyph& g = glyphs['H'];
+    const Glyph& g = glyphs.at('H');
     int left = w, right = -1, top = ht, bottom = -1;
     for (int y = int(g.top * ht); y < int(g.bottom * ht); ++y)
         for (int x = int(g.left * w); x < int(g.right * w); ++x)

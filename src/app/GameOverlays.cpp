@@ -1,0 +1,71 @@
+// The Game's overlays that depend on its state: the help text with its display list, and the texts
+// of the race-finished page with the highscore name entry.
+#include "app/Game.h"
+
+#include "app/HighscoreTable.h"
+#include "app/LevelEntry.h"
+#include "app/Menu.h"
+#include "app/Overlays.h"
+#include "loaders/Font.h"
+#include "render/RenderSettings.h"
+
+void Game::drawHelp()
+{
+    Font& font = *menu->font;
+    glColor3f(1.0f, 1.0f, 1.0f);
+    // The font's state set-up stays outside the list: recorded, it would replay whatever texture
+    // and lighting state happened to hold while compiling, and the filters of that moment.
+    font.beginText();
+    if (RenderSettings::displayLists) {
+        if (helpList == 0) {
+            helpList = glGenLists(1);
+            if (helpList != 0)
+                glNewList(helpList, GL_COMPILE_AND_EXECUTE);
+            drawHelpLines(font);
+            if (helpList != 0)
+                glEndList();
+        } else {
+            glCallList(helpList);
+        }
+    } else {
+        if (helpList != 0) {
+            glDeleteLists(helpList, 1);
+            helpList = 0;
+        }
+        drawHelpLines(font);
+    }
+    font.endText();
+}
+
+bool Game::namePromptShown() const
+{
+    return !racing && menu && menu->menuState == raceFinishedPage && enteringName && playerName &&
+           !highscoreSaved && finishQualifies();
+}
+
+void Game::drawRaceFinished()
+{
+    Font& font = *menu->font;
+    if (highscoreSaved) {
+        drawFinishedScreen(font, FinishedScreen::saved, raceTime, "");
+        return;
+    }
+    if (!finishQualifies()) {
+        drawFinishedScreen(font, FinishedScreen::timeOnly, raceTime, "");
+        return;
+    }
+    if (!playerName) {
+        enteringName = true;
+        playerName.emplace();
+    }
+    if (enteringName) {
+        drawFinishedScreen(font, FinishedScreen::enteringName, raceTime, *playerName);
+        return;
+    }
+    // Enter was pressed on the prompt: store the name, and show the new entry in the menus.
+    addHighscore(*levels[std::size_t(currentLevel)], *playerName, raceTime);
+    playerName.reset();
+    highscoreSaved = true;
+    menu->buildPages();
+    drawFinishedScreen(font, FinishedScreen::saved, raceTime, "");
+}

@@ -1,0 +1,189 @@
+// The race-finished page: the highscore test, typing a name, storing it, and what the page shows.
+#include "app/Game.h"
+#include "app/LevelEntry.h"
+#include "app/Menu.h"
+#include "support/GLContext.h"
+#include "support/GameData.h"
+#include "support/ManualCounter.h"
+#include "support/OffscreenPicture.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+using testsupport::ScopedGame;
+
+namespace
+{
+
+class NameEntryTest : public GLTest
+{
+  protected:
+    void SetUp() override
+    {
+        GLTest::SetUp();
+        testsupport::prepareDataDirectory(scratch,
+                                          "<levels><level path=\"levels\\meadow\" name=\"Flight School\"/>"
+                                          "</levels>");
+        game = std::make_unique<ScopedGame>(scratch.path());
+        finishRace(83456.0);
+    }
+    void TearDown() override
+    {
+        game.reset();
+        GLTest::TearDown();
+    }
+
+    // What the end of a race leaves: the level's time on the finished page.
+    void finishRace(double raceTime)
+    {
+        game->currentLevel = 0;
+        game->highscoreSaved = false;
+        game->racing = false;
+        game->raceTime = raceTime;
+        game->menu->menuState = raceFinishedPage;
+    }
+
+    void frame()
+    {
+        counter.advanceSeconds(0.02);
+        game->displayFrame();
+    }
+
+    void type(const std::string& keys)
+    {
+        for (char key : keys)
+            game->handleKeyboard(static_cast<unsigned char>(key));
+    }
+
+    testsupport::Picture picture()
+    {
+        testsupport::PictureTarget target(800, 600);
+        target.clear();
+        frame();
+        return target.read();
+    }
+
+    // Pixels in a rectangle of the overlay where one frame of the current page differs from the
+    // main menu, which has the same background and items: the finished page's own texts.
+    int textPixels(int x0, int y0, int x1, int y1)
+    {
+        const int page = game->menu->menuState;
+        game->menu->menuState = mainMenuPage;
+        const testsupport::Picture plain = picture();
+        game->menu->menuState = page;
+        const testsupport::Picture shown = picture();
+        if (!snapshotName.empty())
+            testsupport::savePicture(shown, snapshotName);
+        int count = 0;
+        for (int y = y0; y < y1; ++y)
+            for (int x = x0; x < x1; ++x) {
+                const uint8_t* a = plain.at(x, 599 - y);
+                const uint8_t* b = shown.at(x, 599 - y);
+                count += std::abs(a[0] - b[0]) + std::abs(a[1] - b[1]) + std::abs(a[2] - b[2]) > 60;
+            }
+        return count;
+    }
+
+    std::string highscoreFile() const { return scratch.read("levels/meadow.highscore"); }
+
+    testsupport::ScratchDirectory scratch;
+    ManualCounter counter;
+    std::unique_ptr<ScopedGame> game;
+    std::string snapshotName;
+};
+
+} // namespace
+
+TEST_F(NameEntryTest, LettersMakeTheNameAndEnterStoresIt)
+{
+    EXPECT_FALSE(game->namePromptShown()) << "the prompt appears with the page's first frame";
+    type("X");
+    snapshotName = "finished-name-prompt";
+    frame();
+    ASSERT_TRUE(game->enteringName);
+    ASSERT_TRUE(game->playerName.has_value());
+    EXPECT_TRUE(game->namePromptShown());
+
+    type("\r");
+    EXPECT_TRUE(game->enteringName) << "Enter with an empty name does nothing";
+    type("Ab1c");
+    EXPECT_EQ(*game->playerName, "Abc");
+    type("\b");
+    EXPECT_EQ(*game->playerName, "Ab");
+    type("cdefghijklmnopqrstu");
+    EXPECT_EQ(*game->playerName, "Abcdefghijklmnop") << "16 letters at most";
+    type("\b\b\b\b\b\b\b\b\b\b\b\b\b");
+    EXPECT_EQ(*game->playerName, "Abc");
+    EXPECT_GT(textPixels(290, 230, 400, 250), 50) << "the name typed so far";
+
+    // Enter on any other page stores nothing, and letters there do not reach the name.
+    game->menu->menuState = trackSelectionPage;
+    type("zz\r");
+    frame();
+    EXPECT_TRUE(game->enteringName);
+    EXPECT_EQ(*game->playerName, "Abc");
+    EXPECT_FALSE(std::filesystem::exists(scratch.path() + "levels/meadow.highscore"));
+
+    game->menu->menuState = raceFinishedPage;
+    type("\r");
+    EXPECT_FALSE(game->enteringName);
+    snapshotName = "finished-saved";
+    const int savedInk = textPixels(390, 210, 700, 230);
+    EXPECT_EQ(highscoreFile(), "Abc, 83456\n");
+    EXPECT_TRUE(game->highscoreSaved);
+    EXPECT_FALSE(game->playerName.has_value());
+    EXPECT_EQ(game->menu->pages.at(firstHighscorePage).items.front().text, "ABC - 01:23:456");
+
+    // "Highscore saved." stays under the time while the page shows this race.
+    EXPECT_GT(savedInk, 100);
+    counter.advanceSeconds(5.0);
+    snapshotName.clear();
+    EXPECT_EQ(textPixels(390, 210, 700, 230), savedInk);
+    EXPECT_GT(textPixels(390, 190, 700, 210), 100) << "YOUR TIME";
+    EXPECT_EQ(textPixels(190, 190, 380, 250), 0) << "no prompt any more";
+    type("Q\r");
+    frame();
+    EXPECT_EQ(highscoreFile(), "Abc, 83456\n");
+}
+
+TEST_F(NameEntryTest, ATimeAlreadyInTheTableOrTooSlowAsksForNoName)
+{
+    game->levels[0]->highscores.emplace(83456, "Ace");
+    finishRace(83456.7);
+    frame();
+    EXPECT_FALSE(game->enteringName) << "a tie would keep the old name";
+    EXPECT_FALSE(game->playerName.has_value());
+    type("Bob\r");
+    frame();
+    EXPECT_FALSE(game->playerName.has_value());
+    EXPECT_EQ(game->levels[0]->highscores.at(83456), "Ace");
+
+    for (uint32_t k = 1; k <= 9; ++k)
+        game->levels[0]->highscores.emplace(k * 1000, "Pilot");
+    finishRace(90000.0);
+    EXPECT_EQ(textPixels(190, 190, 380, 250), 0);
+    EXPECT_FALSE(game->enteringName);
+
+    // A faster time on the full table asks, and the slowest entry makes way.
+    finishRace(500.0);
+    frame();
+    ASSERT_TRUE(game->namePromptShown());
+    type("Zed\r");
+    frame();
+    EXPECT_EQ(game->levels[0]->highscores.size(), 10u);
+    EXPECT_EQ(game->levels[0]->highscores.begin()->second, "Zed");
+    EXPECT_EQ(game->levels[0]->highscores.count(83456), 0u);
+}
+
+TEST_F(NameEntryTest, KeysInARaceNeverReachTheName)
+{
+    frame();
+    ASSERT_TRUE(game->namePromptShown());
+    game->racing = true;
+    type("abc\r");
+    game->racing = false;
+    EXPECT_EQ(*game->playerName, "");
+    EXPECT_TRUE(game->enteringName);
+}
