@@ -122,10 +122,17 @@ for _ in $(seq 300); do
     sleep 0.1
 done
 [ -n "$window" ] || fail "no window of the game appeared"
-# Time for the first frames of the menu.
-sleep 2
-kill -0 "$game" 2>/dev/null || fail "the game ended: $(cat "$work/game.out" "$work/game.err")"
-xwd -id "$window" -silent | convert xwd:- "$work/menu.png" || fail "no screenshot of the game"
+# The menu is drawn over its background picture: wait until the window shows far more colours than
+# a blank or half-drawn window would.
+colours=0
+for _ in $(seq 150); do
+    kill -0 "$game" 2>/dev/null || fail "the game ended: $(cat "$work/game.out" "$work/game.err")"
+    xwd -id "$window" -silent | convert xwd:- "$work/menu.png" || fail "no screenshot of the game"
+    colours=$(identify -format '%k' "$work/menu.png")
+    [ "$colours" -gt 1000 ] && break
+    sleep 0.2
+done
+[ "$colours" -gt 1000 ] || fail "the game's window shows no menu ($colours colours)"
 if [ -n "${AEROVANT_SNAPSHOT_DIR:-}" ]; then
     mkdir -p "$AEROVANT_SNAPSHOT_DIR"
     cp "$work/menu.png" "$AEROVANT_SNAPSHOT_DIR/installed-menu.png"
