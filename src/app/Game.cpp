@@ -9,6 +9,7 @@
 #include "platform/Clock.h"
 #include "render/Globals.h"
 #include "render/RenderSettings.h"
+#include "render/ShadingState.h"
 #include "scene/Model.h"
 #include "shading/CgCartoon.h"
 
@@ -124,4 +125,7 @@ void Game::cleanUp()
         delete level;
     }
     levels.clear();
+    // The textures every airplane and shader share go last, after everything that samples them.
+    qorm::scenegraph::releasePanelTexture();
+    releaseWhiteTexture();
 }
