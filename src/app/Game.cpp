@@ -12,6 +12,7 @@
 #include "platform/Clock.h"
 #include "render/Globals.h"
 #include "render/RenderSettings.h"
+#include "render/ShadingState.h"
 #include "scene/Model.h"
 #include "shading/CgCartoon.h"
 
@@ -135,4 +136,7 @@ void Game::cleanUp()
         delete level;
     }
     levels.clear();
+    // The textures every airplane and shader share go last, after everything that samples them.
+    qorm::scenegraph::releasePanelTexture();
+    releaseWhiteTexture();
 }

@@ -44,7 +44,7 @@ struct ControlState {
 struct Cockpit {
     PursuitCam* camera;  // not owned: the game camera; the panel shows only in its cockpit mode
     Model* model;        // not owned: the airplane model; null draws no airplane
-    GLuint panelTexture; // the panel image, loaded once per run and shared by every airplane
+    GLuint panelTexture; // the panel image, loaded once per game and shared by every airplane
                          // (never deleted by one); 0 until the first drawing, and when the image
                          // could not be loaded (the panel is then left out)
 
@@ -52,6 +52,10 @@ struct Cockpit {
     // screen. Leaves lighting as found and the shader profiles off. Needs the GL context.
     void draw(const Airplane& airplane, const double pose[16], double time);
 };
+
+// Deletes the shared panel texture, so the next drawing reads the image again. The Game calls it
+// when it releases what it owns; no airplane may draw in between.
+void releasePanelTexture();
 
 // out = the right-handed rotation by `angle` radians about the unit vector `axis`, column-major.
 void Rot(const double axis[3], double angle, double out[16]);

@@ -18,8 +18,8 @@ namespace scenegraph
 namespace
 {
 
-// The panel image is the same for every airplane: read once per run, on the first drawing (when
-// the GL context is sure to exist), and kept until the context goes. 0 when it could not be read.
+// The panel image is the same for every airplane: read once per game, on the first drawing (when
+// the GL context is sure to exist), and kept until the Game releases it. 0 when it could not be read.
 GLuint sharedPanelTexture = 0;
 bool panelLoadTried = false;
 
@@ -43,6 +43,19 @@ GLuint panelTextureFor(const std::string& path)
     }
     return sharedPanelTexture;
 }
+
+} // namespace
+
+void releasePanelTexture()
+{
+    if (sharedPanelTexture != 0)
+        glDeleteTextures(1, &sharedPanelTexture);
+    sharedPanelTexture = 0;
+    panelLoadTried = false;
+}
+
+namespace
+{
 
 void drawPanel(GLuint texture)
 {

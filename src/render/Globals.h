@@ -25,7 +25,7 @@
 //     Writer: setUpShaderRuntime.
 //   vertexProfile, fragmentProfile: platform::cg::Profile, the two program stages.
 //     Writer: setUpShaderRuntime.
-//   whiteTexture: GLuint, a 1 x 1 white texture. Writer: createWhiteTexture.
+//   whiteTexture: GLuint, a 1 x 1 white texture. Writers: createWhiteTexture, releaseWhiteTexture.
 //   shadowMapTexture, outlineMapTexture: GLuint, light-space depth and eye-space normals and depth.
 //   shadowTextureMatrix: float[16], column-major, eye space -> shadow-map texture space.
 //     Writer of these three: the shadow-map renderer (not built yet: they stay 0).

@@ -46,6 +46,13 @@ void createWhiteTexture()
     glBindTexture(GL_TEXTURE_2D, 0);
 }
 
+void releaseWhiteTexture()
+{
+    if (whiteTexture != 0)
+        glDeleteTextures(1, &whiteTexture);
+    whiteTexture = 0;
+}
+
 cg::Program* loadShaderProgram(const std::string& path, cg::Profile profile, const char* failureMessage)
 {
     cg::Program* program = cg::createProgramFromFile(cgContext, path, profile, "main");

@@ -15,7 +15,7 @@ extern platform::cg::Context* cgContext;
 extern platform::cg::Profile vertexProfile;
 extern platform::cg::Profile fragmentProfile;
 // 1 x 1 white GL_TEXTURE_2D, what untextured surfaces and unset terrain maps sample; created by the
-// first cartoon or terrain shader, never deleted.
+// first cartoon or terrain shader, deleted when the Game releases its shaders.
 extern GLuint whiteTexture;
 
 // Written by the shadow-map renderer when its final pass begins, read by the cartoon shaders. Zero
@@ -37,6 +37,9 @@ void printShaderError();
 
 // Creates whiteTexture unless it exists.
 void createWhiteTexture();
+// Deletes whiteTexture (the next shader to need it creates it again). The Game calls it when it
+// releases its shaders.
+void releaseWhiteTexture();
 
 // Creates and loads the program at `path` for `profile`; when that fails, prints
 // `failureMessage` (a whole line) on standard output and returns nullptr.

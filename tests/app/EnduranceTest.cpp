@@ -1,0 +1,281 @@
+// Many races back to back in one Game, as a long evening of play would run them: every race on
+// another level (the bundled ones and the small test levels, one of which cannot be raced), some
+// finished, some crashed, with the render switches changing between them and frames drawn
+// throughout. Nothing may pile up: the GL objects alive after a
+// warm-up are the ones alive at the end, releasing the Game gives back every object it made, and
+// the resident memory stays put.
+#include "app/Game.h"
+#include "app/LevelEntry.h"
+#include "app/Window.h"
+#include "flight/Airplane.h"
+#include "render/RenderSettings.h"
+#include "support/GLContext.h"
+#include "support/LiveResources.h"
+#include "support/ManualCounter.h"
+#include "support/TestLevel.h"
+
+#include <GL/freeglut.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <vector>
+
+using testsupport::LiveGLObjects;
+using testsupport::TestLevelData;
+
+namespace
+{
+
+// The sanitizer build is several times slower: it runs fewer races, and its allocator keeps freed
+// memory in quarantine, so the resident size says nothing there; the GL counts are checked in both.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr int raceCount = 40;
+constexpr bool checkResidentMemory = false;
+#else
+constexpr int raceCount = 200;
+constexpr bool checkResidentMemory = true;
+#endif
+constexpr int warmUpRaces = 20;
+
+// Every race flies at full throttle; a finish on the small levels takes about 370 frames, the
+// crashing flight (climbing, then nose down into the ground) about 260 to 700.
+constexpr int framesPerRace = 1200; // a race still running then is a failure
+constexpr int climbFrames = 100;
+constexpr int drawEvery = 60; // one drawn frame per simulated second, and the last one      // frames between
+                              // two drawn ones (the last frame is drawn too)
+
+::testing::AssertionResult sameObjects(const LiveGLObjects& a, const LiveGLObjects& b)
+{
+    if (a == b)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure()
+           << "textures " << a.textures << " vs " << b.textures << ", buffers " << a.buffers << " vs "
+           << b.buffers << ", display lists " << a.displayLists << " vs " << b.displayLists
+           << ", frame buffers " << a.framebuffers << " vs " << b.framebuffers << ", render buffers "
+           << a.renderbuffers << " vs " << b.renderbuffers;
+}
+
+// The test levels plus the bundled ones, in one catalogue.
+class EnduranceData
+{
+  public:
+    EnduranceData()
+    {
+        const std::string& directory = levels.directory();
+        if (directory.empty())
+            return;
+        std::string catalogue = "<levels>\n"
+                                "  <level path=\"levels\\test\" name=\"Test\"/>\n"
+                                "  <level path=\"levels\\nolight\" name=\"No Light\"/>\n"
+                                "  <level path=\"levels\\nosky\" name=\"No Sky\"/>\n"
+                                "  <level path=\"levels\\nogates\" name=\"No Gates\"/>\n";
+        for (const char* level : {"meadow", "alpine", "canyon", "island"}) {
+            const std::string from = std::string(AEROVANT_BIN_DIR) + "levels/" + level;
+            std::error_code failed;
+            std::filesystem::copy(from, directory + "levels/" + level,
+                                  std::filesystem::copy_options::recursive, failed);
+            if (!failed)
+                std::filesystem::copy_file(from + ".xml", directory + "levels/" + level + ".xml", failed);
+            if (failed)
+                return;
+            catalogue += std::string("  <level path=\"levels\\") + level + "\" name=\"" + level + "\"/>\n";
+        }
+        std::ofstream(directory + "levels/config.xml") << catalogue << "</levels>\n";
+        ready = true;
+    }
+
+    const std::string& directory() const { return levels.directory(); }
+
+    // Catalogue indices.
+    enum { test = 0, noLight = 1, noSky = 2, noGates = 3, meadow = 4, alpine = 5, canyon = 6, island = 7 };
+
+    bool ready = false;
+
+  private:
+    TestLevelData levels;
+};
+
+// How a race ends.
+enum class Ending { finish, crash };
+
+struct RacePlan {
+    int level; // a catalogue index; -1 the bundled level of this cycle
+    Ending ending;
+};
+
+// One cycle of races, consecutive ones always on different levels. Loading a bundled level takes
+// a quarter of a second, so each cycle has one of them, the next one in the catalogue each time;
+// the level that cannot be raced is chosen once per cycle just before it.
+const RacePlan cycle[] = {
+    {EnduranceData::test, Ending::finish},
+    {EnduranceData::noLight, Ending::crash},
+    {EnduranceData::test, Ending::crash},
+    {EnduranceData::noSky, Ending::finish},
+    {-1, Ending::crash},
+    {EnduranceData::test, Ending::finish},
+    {EnduranceData::noLight, Ending::finish},
+    {EnduranceData::noSky, Ending::crash},
+    {EnduranceData::test, Ending::finish},
+    {EnduranceData::noLight, Ending::crash},
+};
+constexpr int bundledLevels[] = {EnduranceData::meadow, EnduranceData::alpine, EnduranceData::canyon,
+                                 EnduranceData::island};
+constexpr int refusalIndex = 4; // the cycle index before which the level without gates is chosen
+constexpr int cycleLength = int(sizeof(cycle) / sizeof(cycle[0]));
+
+class EnduranceTest : public GLTest
+{
+  protected:
+    void SetUp() override
+    {
+        GLTest::SetUp();
+        ASSERT_TRUE(data.ready);
+        reshapeWindow(400, 300);
+        glEnable(GL_DEPTH_TEST);
+        counter.set(5 * second);
+    }
+    void TearDown() override
+    {
+        glDepthMask(GL_TRUE);
+        glDisable(GL_DEPTH_TEST);
+        RenderSettings::restoreDefaults();
+        GLTest::TearDown();
+    }
+
+    void nextFrame(Game& game, bool draw)
+    {
+        counter.advanceSeconds(1.0 / 60.0);
+        game.updateFrame();
+        if (draw) {
+            glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+            game.displayFrame();
+            glutSwapBuffers();
+            ++framesDrawn;
+        }
+    }
+
+    // Flies one race as `plan` says; returns how it really ended.
+    std::string race(Game& game, const RacePlan& plan)
+    {
+        game.selectLevel(plan.level);
+        game.startRace();
+        if (!game.racing || !game.airplane)
+            return "no race";
+        qorm::scenegraph::Airplane& airplane = *game.airplane;
+        airplane.handleKey('w', true);
+        if (plan.ending == Ending::crash)
+            airplane.handleSpecialKey(GLUT_KEY_DOWN, true);
+        for (int frame = 0; frame < framesPerRace; ++frame) {
+            if (plan.ending == Ending::crash && frame == climbFrames) {
+                airplane.handleSpecialKey(GLUT_KEY_DOWN, false);
+                airplane.handleSpecialKey(GLUT_KEY_UP, true);
+            }
+            nextFrame(game, frame % drawEvery == 0);
+            if (airplane.crashed) {
+                nextFrame(game, true); // the frame that shows the crash page
+                return "crash";
+            }
+            if (!game.racing) {
+                nextFrame(game, true);
+                return "finish";
+            }
+        }
+        return "timeout";
+    }
+
+    // The same state at both counts: the test level loaded with its display lists, no airplane,
+    // the menu drawn once.
+    void settle(Game& game)
+    {
+        RenderSettings::displayLists = true;
+        game.selectLevel(EnduranceData::test);
+        nextFrame(game, true);
+    }
+
+    static constexpr int64_t second = 1000000000; // counter ticks
+    EnduranceData data;
+    ManualCounter counter;
+    int framesDrawn = 0;
+};
+
+} // namespace
+
+TEST_F(EnduranceTest, ManyRacesOnChangingLevelsKeepNoGLObjectsAndNoMemory)
+{
+    const auto begin = std::chrono::steady_clock::now();
+    const LiveGLObjects before = testsupport::countLiveGLObjects();
+    auto game = std::make_unique<Game>(data.directory());
+    ASSERT_EQ(game->levels.size(), 8u);
+    RenderSettings::ghostPlayers = true;
+
+    LiveGLObjects afterWarmUp;
+    std::size_t residentAfterWarmUp = 0;
+    int finishes = 0, crashes = 0, refusals = 0, plannedFinishes = 0;
+    for (int number = 1; number <= raceCount; ++number) {
+        const int index = (number - 1) % cycleLength;
+        // The switches change between levels: the cartoon path on in every other cycle, the
+        // display lists on in every third.
+        const int cycleNumber = (number - 1) / cycleLength;
+        RenderSettings::cgShaders = cycleNumber % 2 == 0;
+        RenderSettings::displayLists = cycleNumber % 3 == 1;
+
+        if (index == refusalIndex) {
+            // The level without gates loads and cannot be raced; the game stays in the menu.
+            testing::internal::CaptureStderr();
+            game->selectLevel(EnduranceData::noGates);
+            game->startRace();
+            const std::string errors = testing::internal::GetCapturedStderr();
+            refusals += !game->racing && errors.find("no gates") != std::string::npos;
+            nextFrame(*game, true);
+        }
+        RacePlan plan = cycle[index];
+        if (plan.level < 0)
+            plan.level = bundledLevels[cycleNumber % 4];
+        const std::string ending = race(*game, plan);
+        plannedFinishes += plan.ending == Ending::finish;
+        finishes += ending == "finish";
+        crashes += ending == "crash";
+        ASSERT_TRUE(ending == "finish" || ending == "crash") << "race " << number << ": " << ending;
+        if (number == warmUpRaces) {
+            settle(*game);
+            afterWarmUp = testsupport::countLiveGLObjects();
+            residentAfterWarmUp = testsupport::residentBytes();
+        }
+    }
+    settle(*game);
+    const LiveGLObjects atEnd = testsupport::countLiveGLObjects();
+    const std::size_t residentAtEnd = testsupport::residentBytes();
+
+    game->cleanUp();
+    game.reset();
+    const LiveGLObjects released = testsupport::countLiveGLObjects();
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+
+    std::cout << raceCount << " races (" << finishes << " finished, " << crashes << " crashed), "
+              << framesDrawn << " frames drawn in " << seconds << " s; resident "
+              << residentAfterWarmUp / 1024 << " KiB after race " << warmUpRaces << ", "
+              << residentAtEnd / 1024 << " KiB at the end; GL "
+              << "textures/buffers/lists/framebuffers/renderbuffers " << afterWarmUp.textures << "/"
+              << afterWarmUp.buffers << "/" << afterWarmUp.displayLists << "/" << afterWarmUp.framebuffers
+              << "/" << afterWarmUp.renderbuffers << " after warm-up, " << before.textures << "/"
+              << before.buffers << "/" << before.displayLists << "/" << before.framebuffers << "/"
+              << before.renderbuffers << " before the game\n";
+
+    // Every kind of ending happened, more than once.
+    // Every race ended as planned, and the level without gates was refused every time.
+    EXPECT_EQ(finishes, plannedFinishes);
+    EXPECT_EQ(crashes, raceCount - plannedFinishes);
+    EXPECT_EQ(refusals, raceCount / cycleLength);
+
+    EXPECT_TRUE(sameObjects(atEnd, afterWarmUp)) << "GL objects at the end vs after the warm-up";
+    EXPECT_TRUE(sameObjects(released, before)) << "GL objects after the game vs before it";
+    if (checkResidentMemory) {
+        ASSERT_GT(residentAfterWarmUp, 0u);
+        EXPECT_LT(double(residentAtEnd) - double(residentAfterWarmUp), 5.0 * 1024 * 1024);
+    }
+}
