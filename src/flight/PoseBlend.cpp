@@ -1,6 +1,7 @@
 #include "flight/PoseBlend.h"
 
 #include "render/MatrixMath.h"
+#include "scene/KeyAnimation.h"
 
 #include <algorithm>
 #include <cmath>
@@ -71,25 +72,14 @@ void blendPose(const double a[16], const double b[16], double f, double out[16])
         copyMatrix(b, out);
         return;
     }
-    double qa[4], qb[4];
-    toQuaternion(a, qa);
-    toQuaternion(b, qb);
-    double d = qa[0] * qb[0] + qa[1] * qb[1] + qa[2] * qb[2] + qa[3] * qb[3];
-    if (d < 0) {
-        for (double& c : qb)
-            c = -c;
-        d = -d;
-    }
-    double wa = 1 - f, wb = f;
-    if (d < 0.9995) {
-        const double theta = std::acos(std::min(d, 1.0));
-        wa = std::sin((1 - f) * theta) / std::sin(theta);
-        wb = std::sin(f * theta) / std::sin(theta);
-    }
+    KeyAnimation::Quaternion qa, qb;
+    toQuaternion(a, qa.data());
+    toQuaternion(b, qb.data());
+    const KeyAnimation::Quaternion blended = KeyAnimation::slerp(qa, qb, f);
     double q[4];
     double length = 0;
     for (int k = 0; k < 4; ++k) {
-        q[k] = wa * qa[k] + wb * qb[k];
+        q[k] = blended[k];
         length += q[k] * q[k];
     }
     length = std::sqrt(length);

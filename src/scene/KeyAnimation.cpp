@@ -23,27 +23,6 @@ Quaternion multiply(const Quaternion& a, const Quaternion& b)
             a[0] * b[3] + b[0] * a[3] + (a[1] * b[2] - a[2] * b[1])};
 }
 
-// Spherical interpolation along the shorter way; not renormalised.
-Quaternion slerp(Quaternion a, const Quaternion& b, double f)
-{
-    double d = a[0] * b[0] + a[1] * b[1] + a[2] * b[2] + a[3] * b[3];
-    if (d < 0) {
-        for (double& c : a)
-            c = -c;
-        d = -d;
-    }
-    double wa = 1 - f, wb = f;
-    // Nearly parallel quaternions (this also catches d slightly above 1 from unnormalised keys)
-    // are blended linearly, where sin(theta) would be close to zero.
-    if (1 - d >= 0.05) {
-        const double theta = std::acos(d);
-        const double s = std::sin(theta);
-        wa = std::sin((1 - f) * theta) / s;
-        wb = std::sin(f * theta) / s;
-    }
-    return {wa * a[0] + wb * b[0], wa * a[1] + wb * b[1], wa * a[2] + wb * b[2], wa * a[3] + wb * b[3]};
-}
-
 Vector lerp(const Vector& a, const Vector& b, double f)
 {
     return {a[0] + (b[0] - a[0]) * f, a[1] + (b[1] - a[1]) * f, a[2] + (b[2] - a[2]) * f};
@@ -80,6 +59,26 @@ int64_t milliseconds(double seconds)
 }
 
 } // namespace
+
+KeyAnimation::Quaternion KeyAnimation::slerp(Quaternion a, const Quaternion& b, double f)
+{
+    double d = a[0] * b[0] + a[1] * b[1] + a[2] * b[2] + a[3] * b[3];
+    if (d < 0) {
+        for (double& c : a)
+            c = -c;
+        d = -d;
+    }
+    double wa = 1 - f, wb = f;
+    // Nearly parallel quaternions (this also catches d slightly above 1 from unnormalised keys)
+    // are blended linearly, where sin(theta) would be close to zero.
+    if (1 - d >= 0.05) {
+        const double theta = std::acos(d);
+        const double s = std::sin(theta);
+        wa = std::sin((1 - f) * theta) / s;
+        wb = std::sin(f * theta) / s;
+    }
+    return {wa * a[0] + wb * b[0], wa * a[1] + wb * b[1], wa * a[2] + wb * b[2], wa * a[3] + wb * b[3]};
+}
 
 KeyAnimation::KeyAnimation() : looping(true), endTime(0.0) {}
 
@@ -122,7 +121,7 @@ double* KeyAnimation::evaluate(double out[16], double time) const
 
     const Vector v = sample(translationKeys, t, Vector{0, 0, 0}, lerp);
     const Vector s = sample(scaleKeys, t, Vector{1, 1, 1}, lerp);
-    const Quaternion q = sample(rotationKeys, t, Quaternion{1, 0, 0, 0}, slerp);
+    const Quaternion q = sample(rotationKeys, t, Quaternion{1, 0, 0, 0}, KeyAnimation::slerp);
 
     const double w = q[0], x = q[1], y = q[2], z = q[3];
     const double r[9] = {1 - 2 * (y * y + z * z), 2 * (x * y + w * z),     2 * (x * z - w * y),

@@ -31,6 +31,10 @@ class KeyAnimation : public Animation
 
     KeyAnimation();
 
+    // Spherical interpolation from `a` to `b` by `f` (0 to 1) along the shorter way; nearly equal
+    // rotations are blended linearly. Not renormalised. Flight poses blend with it too.
+    static Quaternion slerp(Quaternion a, const Quaternion& b, double f);
+
     // Stores a key at `time` (seconds), replacing one at the same time; extends `endTime`.
     void setTranslationKey(double time, const double vector[3]);
     void setScaleKey(double time, const double vector[3]);
