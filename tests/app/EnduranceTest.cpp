@@ -2,8 +2,7 @@
 // another level (the bundled ones and the small test levels, one of which cannot be raced), some
 // finished, some crashed, with the render switches changing between them and frames drawn
 // throughout. Nothing may pile up: the GL objects alive after a
-// warm-up are the ones alive at the end, releasing the Game gives back every object it made, and
-// the resident memory stays put.
+// warm-up are the ones alive at the end, and releasing the Game gives back every object it made.
 #include "app/Game.h"
 #include "app/LevelEntry.h"
 #include "app/Window.h"
@@ -31,14 +30,14 @@ using testsupport::TestLevelData;
 namespace
 {
 
-// The sanitizer build is several times slower: it runs fewer races, and its allocator keeps freed
-// memory in quarantine, so the resident size says nothing there; the GL counts are checked in both.
+// The sanitizer build is several times slower: it runs fewer races. The resident size is printed but
+// not asserted: between race 20 and race 200 the same tree measured -20 MB in one run and +17 MB in
+// another, since it follows the allocator's and the GL driver's caches rather than our objects, so a
+// bound on it fails at random. The GL object counts are exact and checked in both builds.
 #if defined(__SANITIZE_ADDRESS__)
 constexpr int raceCount = 40;
-constexpr bool checkResidentMemory = false;
 #else
 constexpr int raceCount = 200;
-constexpr bool checkResidentMemory = true;
 #endif
 constexpr int warmUpRaces = 20;
 
@@ -274,8 +273,4 @@ TEST_F(EnduranceTest, ManyRacesOnChangingLevelsKeepNoGLObjectsAndNoMemory)
 
     EXPECT_TRUE(sameObjects(atEnd, afterWarmUp)) << "GL objects at the end vs after the warm-up";
     EXPECT_TRUE(sameObjects(released, before)) << "GL objects after the game vs before it";
-    if (checkResidentMemory) {
-        ASSERT_GT(residentAfterWarmUp, 0u);
-        EXPECT_LT(double(residentAtEnd) - double(residentAfterWarmUp), 5.0 * 1024 * 1024);
-    }
 }
