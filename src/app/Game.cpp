@@ -3,9 +3,13 @@
 #include "app/LevelCatalogue.h"
 #include "app/LevelEntry.h"
 #include "app/RaceView.h"
-#include "render/RenderSettings.h"
+#include "flight/Airplane.h"
 #include "flight/PursuitCam.h"
+#include "loaders/ColladaLoader.h"
 #include "platform/Clock.h"
+#include "render/Globals.h"
+#include "render/RenderSettings.h"
+#include "scene/Model.h"
 #include "shading/CgCartoon.h"
 
 #include <GL/freeglut.h>
@@ -15,9 +19,10 @@
 Game* game = nullptr;
 
 Game::Game(const std::string& directory)
-    : counterFrequency(0), lastFrameCounter(0), scene(nullptr), camera(nullptr), frameCount(0),
-      frameSeconds(0.0), racing(false), enteringName(false), highscoreSaved(false), dataDirectory(directory),
-      currentGate(0), gateCount(0), raceStart(0), raceTime(0.0), helpList(0), currentLevel(-1)
+    : counterFrequency(0), lastFrameCounter(0), scene(nullptr), airplane(nullptr), camera(nullptr),
+      airplaneModel(nullptr), frameCount(0), frameSeconds(0.0), racing(false), enteringName(false),
+      highscoreSaved(false), dataDirectory(directory), currentGate(0), gateCount(0), raceStart(0),
+      raceTime(0.0), raceClockRunning(false), pageRequested(-1), helpList(0), currentLevel(-1)
 {
     levels = loadLevelCatalogue(dataDirectory);
 
@@ -26,6 +31,7 @@ Game::Game(const std::string& directory)
     cartoonShader = cartoon;
 
     camera = new qorm::scenegraph::PursuitCam(qorm::scenegraph::PursuitCam::Pursuit);
+    airplaneModel = loadModel(dataDirectory, "models\\airplane.dae");
 
     counterFrequency = platform::queryPerformanceFrequency();
     lastFrameCounter = platform::queryPerformanceCounter();
@@ -33,6 +39,8 @@ Game::Game(const std::string& directory)
 
 void Game::updateFrame()
 {
+    if (racing)
+        updateRace(platform::queryPerformanceCounter());
     glutPostRedisplay();
 }
 
@@ -47,7 +55,12 @@ void Game::displayFrame()
     glDisable(GL_ALPHA_TEST);
 
     if (racing) {
-        renderRaceView(*camera, scene, raceTime / 1000.0);
+        drawRaceView(raceTime / 1000.0);
+        // The crash shows from the next frame on; this one still shows the race.
+        if (airplane && airplane->crashed) {
+            showPage(1); // the crash page
+            racing = false;
+        }
     } else {
         if (RenderSettings::transparency)
             enableBlending();
@@ -98,6 +111,10 @@ void Game::handleSpecial(int key)
 
 void Game::cleanUp()
 {
+    delete airplane;
+    airplane = nullptr;
+    delete airplaneModel;
+    airplaneModel = nullptr;
     delete camera;
     camera = nullptr;
     delete cartoonShader;

@@ -9,13 +9,15 @@
 #include <vector>
 
 class LevelEntry;
+class Model;
 class Scene;
 namespace qorm
 {
 namespace scenegraph
 {
+class Airplane;
 class PursuitCam;
-}
+} // namespace scenegraph
 } // namespace qorm
 
 class Game
@@ -30,13 +32,42 @@ class Game
     void handleKeyboard(unsigned char key);
     void handleSpecial(int key);
 
+    // The race (GameRace.cpp).
+    // Makes level `index` (>= 0) the current one: drops the previous level's scene, builds this
+    // one's from its file (compiling its display lists while they are on) and resets the gates.
+    void selectLevel(int index);
+    // (Re)starts the race on the current level with a new airplane on the ground at the origin.
+    // Without a level, or with one lacking a terrain or gates (one line on standard error names the
+    // file), no race starts and the track selection shows.
+    void startRace();
+    // Makes gate `index` the next one to fly through: its large arrow shows, the previous current
+    // gate loses both arrows. Indices outside the course only move `currentGate`.
+    void setCurrentGate(int index);
+    // Offers the finished flight's recording to the current level as its ghost, with the finish time.
+    void finishRace();
+    // The rules applied after every simulation step, on that step's pose: the gate test, then the
+    // scenery, bounds and altitude tests. False when the step crashed or finished the race, which
+    // stops the flight in that step.
+    bool raceStep();
+    // Draws the ghost airplanes of the current level (when the ghost switch is on) half
+    // see-through, with depth writes off, at animation time `time` (seconds).
+    void drawGhosts(double& time);
+    // Whether the finished race's time enters the current level's highscore table as a new entry
+    // (a time the table already holds does not).
+    bool finishQualifies() const;
+    // The menu page to show once no race runs (1 crash, 2 race finished, 3 track selection).
+    void showPage(int page);
+
     // Releases what the Game owns; the exit handler runs it before deleting the object.
     void cleanUp();
 
     int64_t counterFrequency;             // counter ticks per second
     int64_t lastFrameCounter;             // counter value at the previous display step
     Scene* scene;                         // not owned (its level entry owns it): the current level's scene
+    qorm::scenegraph::Airplane* airplane; // owned: the airplane of the current race; null before the first
     qorm::scenegraph::PursuitCam* camera; // owned: the one camera, pursuit view at first
+    Model* airplaneModel;                 // owned: models\airplane.dae; also drawn for the ghosts, and its
+                                          // bounding sphere is the airplane's collision volume
     int32_t frameCount;                   // frames drawn in the current frame-rate window
     double frameSeconds;                  // seconds accumulated in the current frame-rate window
     bool racing;                          // a race runs; selects race or menu in both steps
@@ -45,14 +76,24 @@ class Game
     std::string dataDirectory;            // data directory with trailing separator
     int32_t currentGate;                  // index of the next gate to fly through
     int32_t gateCount;                    // number of gates of the current level
-    int64_t raceStart;                    // counter value at race start
-    double raceTime;                      // elapsed race time in whole milliseconds
+    int64_t raceStart;                    // counter value at race start: the first update of the race
+    double raceTime;                      // race time in whole milliseconds: simulated steps x 1000 / 60;
+                                          // once finished, the instant the last gate was entered
+    bool raceClockRunning;                // the first update of the race has started its clock
+    int32_t pageRequested;                // the menu page the race asked for; -1 none
     GLuint helpList;                      // cached help overlay display list; 0 = none
     std::vector<LevelEntry*> levels;      // owned: the level catalogue, one entry per track, in file order
     int32_t currentLevel;                 // index of the selected level; -1 = none yet
 
     // Frames per second over the current window: frameCount / frameSeconds, truncated.
     int framesPerSecond() const;
+
+  private:
+    // The race branch of the update step: starts the race clock at the first update, flies the
+    // steps due at `now` (counter ticks), moves the ghosts along and updates the race time.
+    void updateRace(int64_t now);
+    // The race view: scene, airplane, see-through objects, ghosts, cockpit panel.
+    void drawRaceView(double time);
 };
 
 // The one controller; created by main, deleted by its exit handler. Every GLUT callback reaches the

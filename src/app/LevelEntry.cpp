@@ -1,7 +1,8 @@
 #include "app/LevelEntry.h"
 
-#include "render/Globals.h"
+#include "flight/FlightRecording.h"
 #include "loaders/SceneXMLHandler.h"
+#include "render/Globals.h"
 #include "scene/Scene.h"
 
 LevelEntry::LevelEntry(const std::string& levelPath, const std::string& levelName)
@@ -12,6 +13,8 @@ LevelEntry::LevelEntry(const std::string& levelPath, const std::string& levelNam
 LevelEntry::~LevelEntry()
 {
     delete scene;
+    for (qorm::scenegraph::FlightRecording* ghost : ghosts)
+        delete ghost;
 }
 
 void LevelEntry::loadScene()
@@ -29,4 +32,22 @@ void LevelEntry::releaseLevel()
         loaded = false;
     }
     saveHighscores(baseDirectory + path + ".highscore", highscores);
+    for (qorm::scenegraph::FlightRecording* ghost : ghosts)
+        delete ghost;
+    ghosts.clear();
+}
+
+void LevelEntry::keepGhost(qorm::scenegraph::FlightRecording* recording, double time)
+{
+    if (!recording)
+        return;
+    if (!ghosts.empty() && ghosts.front()->raceTime <= time) {
+        delete recording;
+        return;
+    }
+    for (qorm::scenegraph::FlightRecording* ghost : ghosts)
+        delete ghost;
+    ghosts.clear();
+    recording->raceTime = time;
+    ghosts.push_back(recording);
 }

@@ -1,11 +1,11 @@
 #include "app/RaceView.h"
 
-#include "render/RenderSettings.h"
 #include "flight/PursuitCam.h"
+#include "render/RenderSettings.h"
+#include "render/ShadingState.h"
 #include "scene/Scene.h"
 #include "scene/Skybox.h"
 #include "scene/TransparentQueue.h"
-#include "render/ShadingState.h"
 
 #include <GL/glew.h>
 
@@ -35,7 +35,7 @@ void orientSkybox(Skybox* skybox, const double view[16])
 
 } // namespace
 
-void renderRaceView(qorm::scenegraph::PursuitCam& camera, Scene* scene, double time)
+void renderRaceView(qorm::scenegraph::PursuitCam& camera, Scene* scene, double time, const RaceActors& actors)
 {
     camera.update();
     const FrustumPlanes* planes = RenderSettings::frustumCulling ? &camera.frustumPlanes : nullptr;
@@ -55,7 +55,13 @@ void renderRaceView(qorm::scenegraph::PursuitCam& camera, Scene* scene, double t
     glLoadMatrixd(camera.view);
     if (scene)
         renderNode(time, scene, planes);
+    if (actors.airplane)
+        actors.airplane(time);
     drawTransparentQueue();
+    if (actors.ghosts)
+        actors.ghosts(time);
+    if (actors.panel)
+        actors.panel(time);
 
     if (clientArrays)
         setClientArrays(false);

@@ -142,10 +142,14 @@ ControlState Airplane::stepControls(int64_t from, int64_t to) const
         auto it = controlTimeline.upper_bound(when);
         return it == controlTimeline.begin() ? released : std::prev(it)->second;
     };
-    ControlState state = inEffect(from);
-    ControlState atEnd = inEffect(to);
+    // The step owns the changes stamped in [from, to) and flies with the controls held just before
+    // it, so a change stamped exactly at its end belongs to the next step. Nothing stamped at `to`
+    // or later is looked at: the step then comes out the same whether such a change arrived before
+    // or after the update that runs it, and so at every frame rate.
+    ControlState state = inEffect(from - 1);
+    ControlState atEnd = inEffect(to - 1);
     // A control pressed and released again within the step still acts for this one step.
-    for (auto it = controlTimeline.upper_bound(from); it != controlTimeline.end() && it->first < to; ++it) {
+    for (auto it = controlTimeline.lower_bound(from); it != controlTimeline.end() && it->first < to; ++it) {
         ControlState change = it->second;
         for (int index = 0; index < 4; ++index) {
             if (field(state, index) == Released && field(atEnd, index) == Released)
@@ -186,8 +190,8 @@ void Airplane::advanceTo(int64_t& now)
             break;
     }
 
-    // Only the state in effect at lastTicks and the changes after it are still needed.
-    auto inEffect = controlTimeline.upper_bound(lastTicks);
+    // Only the state in effect just before lastTicks and the changes after it are still needed.
+    auto inEffect = controlTimeline.upper_bound(lastTicks - 1);
     if (inEffect != controlTimeline.begin())
         controlTimeline.erase(controlTimeline.begin(), std::prev(inEffect));
 
@@ -199,6 +203,13 @@ void Airplane::advanceTo(int64_t& now)
         rotate(drawnTransform, noseAxis, noseDir);
         followCamera->follow(position, upDir, noseDir, 2.0);
     }
+}
+
+void Airplane::restartClock(int64_t now)
+{
+    originTicks = now;
+    originStep = stepCount;
+    lastTicks = now;
 }
 
 void Airplane::startRecording(int64_t raceStart)

@@ -84,6 +84,11 @@ class Airplane : public GameObject, public PhysicsObject
     // at the pose interpolated at `now`.
     void advanceTo(int64_t& now) override;
 
+    // Makes `now` (counter ticks) the instant the next step starts from: time before it is never
+    // flown. The race calls it at its first update, so the time taken to load and show the level
+    // does not count; controls changed earlier stay in effect.
+    void restartClock(int64_t now);
+
     // Flight keys, pressed (`down`) or released; letters in either case, GLUT arrow-key codes.
     // Each change is stamped with the counter and replayed by advanceTo. Other keys are ignored.
     void handleKey(unsigned char key, bool down);
@@ -108,8 +113,9 @@ class Airplane : public GameObject, public PhysicsObject
     // (0 rudder, 1 elevator, 2 aileron, 3 throttle) set to `value`. A change stamped with a tick
     // already taken moves to one tick after the newest entry, so no change is ever lost.
     void setControl(int field, int32_t value);
-    // The controls one step from `from` to `to` (counter ticks) flies with: those in effect at
-    // `from`, except that a control pressed and released again before `to` counts as pressed.
+    // The controls one step from `from` to `to` (counter ticks) flies with: those in effect just
+    // before `from`, except that a control pressed and released again within [from, to) counts as
+    // pressed. Changes stamped at `to` or later play no part.
     ControlState stepControls(int64_t from, int64_t to) const;
     // One step of the flight law with `state` over `dt` seconds.
     void step(const ControlState& state, double dt);
@@ -135,8 +141,8 @@ class Airplane : public GameObject, public PhysicsObject
                                // the local axes in world space, 12-14 the position (world units)
     Cockpit cockpit;           // what render needs
     std::map<int64_t, ControlState> controlTimeline; // counter ticks -> controls from then on;
-                                                     // entries before the one in effect at
-                                                     // lastTicks are pruned
+                                                     // entries before the one in effect just
+                                                     // before lastTicks are pruned
     int64_t lastTicks;          // counter ticks at which the last step ended (construction: the counter)
     double throttleSpeed;       // engine speed, 0 to maxThrottleSpeed
     double airspeed;            // world units flown per step

@@ -1,0 +1,202 @@
+// Races of the bundled levels: flown by aerovant-fly from the committed scripts as a level author
+// would, and started in the game itself.
+#include "app/Game.h"
+#include "app/LevelEntry.h"
+#include "flight/Airplane.h"
+#include "support/GLContext.h"
+#include "support/ManualCounter.h"
+#include "support/ScratchDirectory.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <regex>
+#include <string>
+
+namespace
+{
+
+class FlyTool : public ::testing::Test
+{
+  protected:
+    // Runs the tool; returns its exit status (-1 when it did not exit normally) and keeps its output.
+    int run(const std::string& arguments)
+    {
+        // In the sanitizer build the tool's leak check would only see the GL driver, which Mesa
+        // unloads before the check runs; these runs are about the output.
+        const std::string command = std::string("ASAN_OPTIONS=detect_leaks=0 timeout 300 ") +
+                                    AEROVANT_FLY_EXECUTABLE + " " + arguments + " >" + folder.path() +
+                                    "out 2>" + folder.path() + "err";
+        const int status = std::system(command.c_str());
+        output = folder.read("out");
+        errors = folder.read("err");
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+    static std::string script(const std::string& name) { return std::string(AEROVANT_FLY_SCRIPTS) + name; }
+
+    testsupport::ScratchDirectory folder;
+    std::string output, errors;
+};
+
+// The time of a "finished MS" line, or -1.
+long finishTime(const std::string& line)
+{
+    std::smatch match;
+    static const std::regex finished("finished ([0-9]+)\n");
+    return std::regex_match(line, match, finished) ? std::stol(match[1]) : -1;
+}
+
+} // namespace
+
+TEST_F(FlyTool, HoldingWFinishesFlightSchoolInTheSameTimeAtEveryFrameRate)
+{
+    long reference = -1;
+    for (const char* rate : {"20", "60", "144"}) {
+        SCOPED_TRACE(rate);
+        EXPECT_EQ(run(std::string("--fps ") + rate + " 'levels\\meadow' " + script("hold-w.txt")), 0)
+            << errors;
+        EXPECT_EQ(errors, "");
+        const long time = finishTime(output);
+        ASSERT_GT(time, 0) << output;
+        if (reference < 0)
+            reference = time;
+        EXPECT_EQ(time, reference);
+    }
+    EXPECT_GT(reference, 10000);
+    EXPECT_LT(reference, 30000);
+    std::printf("Flight School, holding W: %ld ms\n", reference);
+}
+
+TEST_F(FlyTool, EveryBundledLevelIsFinishedByItsScriptInTheTimeTheScriptWasWrittenWith)
+{
+    for (const char* level : {"meadow", "alpine", "canyon", "island"}) {
+        SCOPED_TRACE(level);
+        const std::string file = script(std::string(level) + ".txt");
+        std::ifstream in(file);
+        std::string header;
+        std::getline(in, header);
+        const size_t at = header.rfind("finished ");
+        ASSERT_NE(at, std::string::npos) << header;
+        const std::string expected = header.substr(at) + "\n";
+
+        EXPECT_EQ(run(std::string("'levels\\") + level + "' " + file), 0) << output << errors;
+        EXPECT_EQ(output, expected);
+        std::printf("%s: %s", level, output.c_str());
+    }
+}
+
+TEST_F(FlyTool, TheLastLineAndTheExitStatusTellHowTheRaceEnded)
+{
+    // Full throttle alone does not make the first turn of the Alpine Valley.
+    EXPECT_EQ(run("'levels\\alpine' " + script("hold-w.txt")), 3);
+    EXPECT_TRUE(std::regex_match(output, std::regex("crashed [0-9]+ gate 1/13\n"))) << output;
+
+    // Without a key the airplane waits on the runway for ten simulated minutes.
+    folder.write("idle.txt", "# nothing at all\n\n");
+    EXPECT_EQ(run("--fps 30 'levels\\meadow' " + folder.path() + "idle.txt"), 4);
+    EXPECT_EQ(output, "timeout 600000 gate 0/6\n");
+
+    // A level that is not there: the loader's problem, no race, status 1.
+    EXPECT_EQ(run("'levels\\nowhere' " + script("hold-w.txt")), 1);
+    EXPECT_NE(output.find("Sax Parse Exception"), std::string::npos) << output;
+    EXPECT_NE(errors.find("levels\\nowhere.xml"), std::string::npos) << errors;
+}
+
+TEST_F(FlyTool, WrongArgumentsAndScriptsExitWithTwoAndSayWhy)
+{
+    const std::string hold = " 'levels\\meadow' " + script("hold-w.txt");
+    const std::string wrong[] = {"",
+                                 "'levels\\meadow'",
+                                 "--fps",
+                                 "--fps 0" + hold,
+                                 "--fps 20x" + hold,
+                                 "--plain --cartoon" + hold,
+                                 "--fast" + hold,
+                                 hold + " extra"};
+    for (const std::string& arguments : wrong) {
+        SCOPED_TRACE(arguments);
+        EXPECT_EQ(run(arguments), 2);
+        EXPECT_NE(errors.find("usage: aerovant-fly"), std::string::npos) << errors;
+        EXPECT_EQ(output, "");
+    }
+    EXPECT_EQ(run("'../levels/meadow' " + script("hold-w.txt")), 2);
+    EXPECT_EQ(run("'levels\\meadow' " + folder.path() + "missing.txt"), 2);
+
+    const struct {
+        const char* text;
+        const char* message;
+    } scripts[] = {{"0 w down\n100 q down\n", "line 2: unknown key \"q\""},
+                   {"# two changes\n500 w down\n400 w up\n", "line 3: the time 400 is earlier"},
+                   {"0 w pressed\n", "line 1: \"pressed\" is neither down nor up"},
+                   {"-5 w down\n", "line 1: \"-5\" is not a time"},
+                   {"1.5 w down\n", "line 1: \"1.5\" is not a time"},
+                   {"0 w\n", "line 1: expected MILLISECONDS KEY down|up"},
+                   {"0 w down now\n", "line 1: expected"}};
+    for (const auto& bad : scripts) {
+        SCOPED_TRACE(bad.text);
+        folder.write("bad.txt", bad.text);
+        EXPECT_EQ(run("'levels\\meadow' " + folder.path() + "bad.txt"), 2);
+        EXPECT_NE(errors.find(bad.message), std::string::npos) << errors;
+    }
+}
+
+TEST_F(FlyTool, RenderingEveryFrameReportsFrameTimesAndChangesNothing)
+{
+    const std::string arguments = "--fps 20 'levels\\meadow' " + script("hold-w.txt");
+    ASSERT_EQ(run(arguments), 0);
+    const std::string result = output;
+    EXPECT_EQ(run("--render --plain " + arguments), 0) << errors;
+    const size_t split = output.find('\n');
+    ASSERT_NE(split, std::string::npos);
+    std::smatch match;
+    const std::string frames = output.substr(0, split + 1);
+    ASSERT_TRUE(
+        std::regex_match(frames, match,
+                         std::regex("frames ([0-9]+) median_ms [0-9]+\\.[0-9]{2} p95_ms [0-9]+\\.[0-9]{2} "
+                                    "p99_ms [0-9]+\\.[0-9]{2}\n")))
+        << output;
+    // One frame per twentieth of a second, from the start to the first frame after the finishing
+    // step (whose end is a whole step after the start of the step holding the finish instant).
+    const long finishingStep = finishTime(result) * 60 / 1000 + 1;
+    const long lastFrame = (finishingStep * 1000 + 60 * 50 - 1) / (60 * 50);
+    EXPECT_EQ(std::stol(match[1]), lastFrame + 1);
+    EXPECT_EQ(output.substr(split + 1), result) << "drawing does not change the race";
+}
+
+class BundledRaces : public GLTest
+{
+};
+
+TEST_F(BundledRaces, EveryLevelSurvivesThreeSecondsIdleAndTwoSecondsOfFullThrottle)
+{
+    const int64_t second = 1000000000;
+    ManualCounter counter;
+    counter.set(second);
+    Game game(AEROVANT_BIN_DIR);
+    ASSERT_EQ(game.levels.size(), 4u);
+    for (int index = 0; index < int(game.levels.size()); ++index) {
+        SCOPED_TRACE(game.levels[size_t(index)]->path);
+        counter.set((index + 1) * 10 * second);
+        game.selectLevel(index);
+        game.startRace();
+        ASSERT_TRUE(game.racing);
+        const int64_t start = (index + 1) * 10 * second;
+        for (int frame = 0; frame <= 5 * 60; ++frame) {
+            counter.set(start + frame * second / 60);
+            if (frame == 3 * 60)
+                game.airplane->handleKey('w', true);
+            game.updateFrame();
+        }
+        EXPECT_FALSE(game.airplane->crashed);
+        EXPECT_TRUE(game.racing);
+        EXPECT_EQ(game.raceTime, 5000.0);
+        EXPECT_GT(game.airplane->transform[14], 10.0) << "it rolled along the runway";
+    }
+    for (LevelEntry* level : game.levels)
+        level->highscores.clear(); // nothing of this test reaches the build's highscore files
+    game.cleanUp();
+}
