@@ -11,6 +11,7 @@
 #include "render/RenderSettings.h"
 #include "scene/Model.h"
 #include "shading/CgCartoon.h"
+#include "shading/ShadowMapRenderer.h"
 
 #include <GL/freeglut.h>
 
@@ -22,9 +23,12 @@ Game::Game(const std::string& directory)
     : counterFrequency(0), lastFrameCounter(0), scene(nullptr), airplane(nullptr), camera(nullptr),
       airplaneModel(nullptr), frameCount(0), frameSeconds(0.0), racing(false), enteringName(false),
       highscoreSaved(false), dataDirectory(directory), currentGate(0), gateCount(0), raceStart(0),
-      raceTime(0.0), raceClockRunning(false), pageRequested(-1), helpList(0), currentLevel(-1)
+      raceTime(0.0), raceClockRunning(false), pageRequested(-1), helpList(0), shadowMap(nullptr),
+      currentLevel(-1)
 {
     levels = loadLevelCatalogue(dataDirectory);
+
+    shadowMap = new ShadowMapRenderer(dataDirectory);
 
     CgCartoon* cartoon = new CgCartoon(dataDirectory);
     delete cartoonShader;
@@ -117,6 +121,8 @@ void Game::cleanUp()
     airplaneModel = nullptr;
     delete camera;
     camera = nullptr;
+    delete shadowMap;
+    shadowMap = nullptr;
     delete cartoonShader;
     cartoonShader = nullptr;
     for (LevelEntry* level : levels) {

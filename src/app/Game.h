@@ -11,6 +11,7 @@
 class LevelEntry;
 class Model;
 class Scene;
+class ShadowMapRenderer;
 namespace qorm
 {
 namespace scenegraph
@@ -82,6 +83,7 @@ class Game
     bool raceClockRunning;                // the first update of the race has started its clock
     int32_t pageRequested;                // the menu page the race asked for; -1 none
     GLuint helpList;                      // cached help overlay display list; 0 = none
+    ShadowMapRenderer* shadowMap;         // owned: frame buffers and passes of the cartoon race view
     std::vector<LevelEntry*> levels;      // owned: the level catalogue, one entry per track, in file order
     int32_t currentLevel;                 // index of the selected level; -1 = none yet
 

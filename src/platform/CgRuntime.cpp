@@ -133,6 +133,94 @@ bool readSource(const std::string& path, std::string& source)
     return !file.bad();
 }
 
+// Replaces every line `#include "name"` of `source` (read from `path`) by the named file, found in
+// the including file's own directory or below it: names are relative, with no ".." and no drive or
+// root. Included files may include others, `maxIncludeDepth` levels deep. `#line` directives keep
+// the compiler's line numbers those of each file (source 0 is the program, then one per include).
+// False after reporting the error.
+const int maxIncludeDepth = 4;
+
+bool includeName(const std::string& line, std::string& name)
+{
+    size_t at = line.find_first_not_of(" \t");
+    if (at == std::string::npos || line[at] != '#')
+        return false;
+    at = line.find_first_not_of(" \t", at + 1);
+    if (at == std::string::npos || line.compare(at, 7, "include") != 0)
+        return false;
+    const size_t open = line.find_first_not_of(" \t", at + 7);
+    if (open == std::string::npos || line[open] != '"')
+        return false;
+    const size_t close = line.find('"', open + 1);
+    if (close == std::string::npos || line.find_first_not_of(" \t\r", close + 1) != std::string::npos)
+        return false;
+    name = line.substr(open + 1, close - open - 1);
+    return true;
+}
+
+bool safeIncludeName(const std::string& name)
+{
+    if (name.empty() || name[0] == '/' || name[0] == '\\' || name.find(':') != std::string::npos)
+        return false;
+    size_t start = 0;
+    while (start <= name.size()) {
+        size_t end = name.find_first_of("/\\", start);
+        if (end == std::string::npos)
+            end = name.size();
+        const std::string part = name.substr(start, end - start);
+        if (part.empty() || part == "." || part == "..")
+            return false;
+        start = end + 1;
+    }
+    return true;
+}
+
+bool expandIncludes(const std::string& path, const std::string& source, int depth, int& sourceCount,
+                    std::string& out)
+{
+    const int sourceNumber = sourceCount - 1;
+    const std::string directory = path.substr(0, path.find_last_of('/') + 1);
+    size_t lineNumber = 0;
+    size_t start = 0;
+    while (start < source.size()) {
+        size_t end = source.find('\n', start);
+        if (end == std::string::npos)
+            end = source.size();
+        const std::string line = source.substr(start, end - start);
+        ++lineNumber;
+        start = end + 1;
+        std::string name;
+        if (!includeName(line, name)) {
+            out += line;
+            out += '\n';
+            continue;
+        }
+        const std::string where = path + ":" + std::to_string(lineNumber) + ": ";
+        if (!safeIncludeName(name)) {
+            report(Error::FileRead,
+                   where + "include \"" + name + "\" must name a file beside the program or below it");
+            return false;
+        }
+        if (depth >= maxIncludeDepth) {
+            report(Error::FileRead,
+                   where + "includes nested more than " + std::to_string(maxIncludeDepth) + " deep");
+            return false;
+        }
+        const std::string included = nativePath(directory + name);
+        std::string text;
+        if (!readSource(included, text)) {
+            report(Error::FileRead, where + "cannot read the included " + included);
+            return false;
+        }
+        out += "#line 1 " + std::to_string(sourceCount) + "\n";
+        ++sourceCount;
+        if (!expandIncludes(included, text, depth + 1, sourceCount, out))
+            return false;
+        out += "#line " + std::to_string(lineNumber + 1) + " " + std::to_string(sourceNumber) + "\n";
+    }
+    return true;
+}
+
 // Compiles and links one stage into a separable program; 0 after reporting the GL log.
 GLuint buildProgram(const std::string& path, const std::string& source, GLenum stage)
 {
@@ -352,8 +440,12 @@ Program* createProgramFromFile(Context* context, const std::string& path, Profil
         report(Error::FileRead, file);
         return nullptr;
     }
+    std::string expanded;
+    int sourceCount = 1;
+    if (!expandIncludes(file, source, 0, sourceCount, expanded))
+        return nullptr;
     const GLuint name =
-        buildProgram(file, source, profile == Profile::Vertex ? GL_VERTEX_SHADER : GL_FRAGMENT_SHADER);
+        buildProgram(file, expanded, profile == Profile::Vertex ? GL_VERTEX_SHADER : GL_FRAGMENT_SHADER);
     if (name == 0)
         return nullptr;
 

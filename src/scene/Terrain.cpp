@@ -76,6 +76,9 @@ float* Terrain::getWorldTransform(float out[16])
     *worldBox = localBox;
     worldBox->empty = false;
     worldBox->transform(out);
+    worldPatchBox = patchBox;
+    worldPatchBox.empty = false;
+    worldPatchBox.transform(out);
     boundsValid = true;
     return out;
 }
@@ -105,7 +108,7 @@ void Terrain::render(double, const FrustumPlanes* planes)
         }
         drawCount = 0;
         drawList.clear();
-        cullPatches(*worldBox, 0, *planes);
+        cullPatches(worldPatchBox, 0, *planes);
         if (drawCount == 0)
             return;
         mesh->setIndices(drawList);

@@ -66,7 +66,12 @@ class Terrain : public Node
     float sizeX, sizeY, sizeZ;      // extents along x and z and the height scale, world units
     bool loaded;                    // the mesh exists and may be drawn
     float repeatTexture;            // detail texture repeat; stored for the scene loader only
-    AxisAlignedBB localBox;         // (-sizeX/2, -50, -sizeZ/2)-(sizeX/2, sizeY, sizeZ/2) once loaded
+    AxisAlignedBB localBox;         // the whole mesh with its apron: (-1.5 sizeX, -50, -1.5 sizeZ) to
+                                    // (1.5 sizeX, sizeY, 1.5 sizeZ) once loaded; culls the terrain
+    AxisAlignedBB patchBox;         // the height-map grid (-sizeX/2, -50, -sizeZ/2)-(sizeX/2, sizeY,
+                                    // sizeZ/2): the quadtree's root patch (its border patches own
+                                    // the apron)
+    AxisAlignedBB worldPatchBox;    // patchBox in world space, kept with worldBox
     AxisAlignedBB* worldBox;        // the box worldBounds points to (owned through it)
     std::vector<uint32_t> indices;  // every triangle of the grid in quadtree order
     uint32_t indexCount;            // (n - 1)^2 * 6
