@@ -44,11 +44,15 @@ void drawSkyLast(Skybox* skybox, double time)
 {
     GLint depthFunction = GL_LESS;
     glGetIntegerv(GL_DEPTH_FUNC, &depthFunction);
+    const GLboolean texturing = glIsEnabled(GL_TEXTURE_2D);
     glDepthFunc(GL_LEQUAL);
     glDepthRange(1.0, 1.0);
     skybox->render(time, nullptr);
     glDepthRange(0.0, 1.0);
     glDepthFunc(GLenum(depthFunction));
+    // What follows (see-through objects, ghosts, the panel) finds texturing as the scene left it.
+    if (!texturing)
+        glDisable(GL_TEXTURE_2D);
 }
 
 // The scene without its sky box (drawn by drawSkyLast, never culled with the scene's box).

@@ -293,6 +293,17 @@ void ShadowMapRenderer::setCamera(const double view[16])
     invert(single, inverseCameraView);
 }
 
+void ShadowMapRenderer::clearMap()
+{
+    // Zero (alpha 0) is "nothing drawn here" to the programs that read the maps, whatever colour
+    // the window is cleared with.
+    GLfloat clearColour[4] = {0, 0, 0, 0};
+    glGetFloatv(GL_COLOR_CLEAR_VALUE, clearColour);
+    glClearColor(0, 0, 0, 0);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glClearColor(clearColour[0], clearColour[1], clearColour[2], clearColour[3]);
+}
+
 void ShadowMapRenderer::saveTarget()
 {
     GLint framebuffer = 0;
@@ -314,7 +325,7 @@ void ShadowMapRenderer::beginShadowPass()
     saveTarget();
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, shadowFramebuffer);
     glDrawBuffer(GL_COLOR_ATTACHMENT0_EXT);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    clearMap();
     glMatrixMode(GL_PROJECTION);
     glPushMatrix();
     glLoadMatrixf(lightProjection);
@@ -347,7 +358,7 @@ void ShadowMapRenderer::beginOutlinePass()
     saveTarget();
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, outlineFramebuffer);
     glDrawBuffer(GL_COLOR_ATTACHMENT0_EXT);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    clearMap();
     glDisable(GL_TEXTURE_2D);
     glMatrixMode(GL_PROJECTION);
     glPushMatrix();

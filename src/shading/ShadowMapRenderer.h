@@ -76,6 +76,7 @@ class ShadowMapRenderer
     // The passes draw off-screen and then hand drawing back to the frame buffer and draw buffer
     // that were current when they began (the window, or a picture's frame buffer).
     void saveTarget();
+    void clearMap(); // colour (to zero) and depth of the bound map
     void restoreTarget();
     GLuint previousFramebuffer;
     GLenum previousDrawBuffer;
