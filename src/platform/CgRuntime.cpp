@@ -53,6 +53,8 @@ bool isCurrent(const Program* program)
 
 void bindTextureUnit(const Parameter& parameter)
 {
+    // Texture bindings are not cached: a deleted texture leaves its units, and its name may come
+    // back for another texture, so a remembered name could not be trusted.
     GLint active = GL_TEXTURE0;
     glGetIntegerv(GL_ACTIVE_TEXTURE, &active);
     glActiveTexture(parameter.textureUnit);
@@ -77,6 +79,9 @@ std::string trimmedLog(std::string log)
     return log;
 }
 
+// A stage name no program has: the pipeline's stage must be set whatever is wanted.
+const GLuint unknownStage = ~GLuint(0);
+
 // Puts the programs of the enabled profiles into the pipeline. With no program active, no pipeline
 // is bound at all: an empty bound pipeline would make every fixed-function draw fail.
 void applyStages()
@@ -88,14 +93,24 @@ void applyStages()
                                 ? state.boundProgram[fragmentStage]->name
                                 : 0;
     if (vertex == 0 && fragment == 0) {
-        glBindProgramPipeline(0);
+        if (state.pipelineBound)
+            glBindProgramPipeline(0);
+        state.pipelineBound = false;
         return;
     }
     if (state.pipeline == 0)
         glGenProgramPipelines(1, &state.pipeline);
-    glUseProgramStages(state.pipeline, GL_VERTEX_SHADER_BIT, vertex);
-    glUseProgramStages(state.pipeline, GL_FRAGMENT_SHADER_BIT, fragment);
-    glBindProgramPipeline(state.pipeline);
+    if (state.stageName[vertexStage] != vertex) {
+        glUseProgramStages(state.pipeline, GL_VERTEX_SHADER_BIT, vertex);
+        state.stageName[vertexStage] = vertex;
+    }
+    if (state.stageName[fragmentStage] != fragment) {
+        glUseProgramStages(state.pipeline, GL_FRAGMENT_SHADER_BIT, fragment);
+        state.stageName[fragmentStage] = fragment;
+    }
+    if (!state.pipelineBound)
+        glBindProgramPipeline(state.pipeline);
+    state.pipelineBound = true;
 }
 
 GLenum samplerTarget(GLenum type)
@@ -499,6 +514,10 @@ void destroyProgram(Program* program)
     std::vector<Program*>& programs = program->context->programs;
     programs.erase(std::remove(programs.begin(), programs.end(), program), programs.end());
     glDeleteProgram(program->name);
+    // Its name may come back for another program: the pipeline's stage is unknown until set again.
+    for (GLuint& name : state.stageName)
+        if (name == program->name)
+            name = unknownStage;
     delete program;
 }
 
