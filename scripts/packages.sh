@@ -3,7 +3,7 @@
 
 AEROVANT_BUILD_PACKAGES="cmake g++ make pkg-config libgl-dev libglu1-mesa-dev freeglut3-dev libglew-dev
 libdevil-dev libxerces-c-dev libassimp-dev libfreetype-dev fonts-dejavu-core"
-AEROVANT_TEST_PACKAGES="libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth"
+AEROVANT_TEST_PACKAGES="libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth mesa-utils"
 
 # ensure_packages PACKAGE...: installs what dpkg does not list as installed, with sudo when not root.
 ensure_packages() {
