@@ -186,7 +186,8 @@ ShadowMapRenderer::ShadowMapRenderer(const std::string& dataDirectory)
       outlineSize(512), outlineTexture(0), outlineShader(nullptr), outlineFramebuffer(0),
       outlineDepthBuffer(0), lightView{}, lightProjection{}, cameraView{}, cameraProjection{},
       inverseCameraView{}, shadowBase{}, hasLight(false), projectionSize{0, 0}, farPlane(350.0),
-      projectionFar(0.0), previousFramebuffer(0), previousDrawBuffer(GL_BACK)
+      projectionFar(0.0), previousFramebuffer(0), previousDrawBuffer(GL_BACK), previousBlend(GL_FALSE),
+      previousAlphaTest(GL_FALSE)
 {
     outlineShader = new CgOutline(dataDirectory);
     depthShader = new CgDepth(dataDirectory);
@@ -306,6 +307,12 @@ void ShadowMapRenderer::clearMap()
 
 void ShadowMapRenderer::saveTarget()
 {
+    // The maps hold values, not colours: a frame that left blending or the alpha test on for its
+    // overlays must not blend them (the outline map's alpha is a depth).
+    previousBlend = glIsEnabled(GL_BLEND);
+    previousAlphaTest = glIsEnabled(GL_ALPHA_TEST);
+    glDisable(GL_BLEND);
+    glDisable(GL_ALPHA_TEST);
     GLint framebuffer = 0;
     GLint drawBuffer = GL_BACK;
     glGetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &framebuffer);
@@ -316,6 +323,10 @@ void ShadowMapRenderer::saveTarget()
 
 void ShadowMapRenderer::restoreTarget()
 {
+    if (previousBlend)
+        glEnable(GL_BLEND);
+    if (previousAlphaTest)
+        glEnable(GL_ALPHA_TEST);
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, previousFramebuffer);
     glDrawBuffer(previousDrawBuffer);
 }

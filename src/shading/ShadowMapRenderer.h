@@ -80,6 +80,8 @@ class ShadowMapRenderer
     void restoreTarget();
     GLuint previousFramebuffer;
     GLenum previousDrawBuffer;
+    GLboolean previousBlend; // blending and the alpha test are off while a map is drawn
+    GLboolean previousAlphaTest;
 };
 
 // The status check of a frame buffer just built: nothing when complete, otherwise the status name
