@@ -4,7 +4,7 @@
 AEROVANT_BUILD_PACKAGES="cmake g++ make pkg-config libgl-dev libglu1-mesa-dev freeglut3-dev libglew-dev
 libdevil-dev libxerces-c-dev libassimp-dev libfreetype-dev fonts-dejavu-core libx11-dev libxrandr-dev"
 AEROVANT_TEST_PACKAGES="libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth x11-utils x11-apps xdotool
-imagemagick desktop-file-utils appstream dpkg-dev util-linux"
+imagemagick desktop-file-utils appstream dpkg-dev util-linux mesa-utils"
 
 # ensure_packages PACKAGE...: installs what dpkg does not list as installed, with sudo when not root.
 ensure_packages() {

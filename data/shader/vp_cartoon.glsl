@@ -11,6 +11,7 @@ layout(location = 0) out vec3 eyePosition;
 layout(location = 1) out vec3 eyeNormal;
 layout(location = 2) out vec2 texCoord;
 layout(location = 3) out vec4 shadowCoord;
+layout(location = 4) flat out float shadowDepthPerUnit; // shadow-map depth of one world unit
 
 void main()
 {
@@ -19,5 +20,8 @@ void main()
     eyeNormal = (modelViewIT * vec4(gl_Normal, 0.0)).xyz;
     texCoord = gl_MultiTexCoord0.st;
     shadowCoord = shadowMapMatrix * eye;
+    // The matrix's depth row takes eye space (world units, rigidly moved) to map depth: its length
+    // is the depth of one unit along the light.
+    shadowDepthPerUnit = length(vec3(shadowMapMatrix[0][2], shadowMapMatrix[1][2], shadowMapMatrix[2][2]));
     gl_Position = modelViewProj * gl_Vertex;
 }

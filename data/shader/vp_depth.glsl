@@ -1,6 +1,6 @@
 #version 410 compatibility
-// Shadow-map pass, vertex stage: positions seen from the light. The light-space position goes on to
-// the fragment stage, which uses its slope.
+// Shadow-map pass, vertex stage: positions seen from the light, and the light-space position for a
+// fragment stage that wants it.
 
 uniform mat4 modelViewProj; // object -> light clip space
 uniform mat4 modelView;     // object -> light eye space

@@ -15,6 +15,7 @@
 #include "render/ShadingState.h"
 #include "scene/Model.h"
 #include "shading/CgCartoon.h"
+#include "shading/ShadowMapRenderer.h"
 
 #include <GL/freeglut.h>
 
@@ -27,11 +28,13 @@ Game::Game(const std::string& directory)
       airplaneModel(nullptr), frameCount(0), frameSeconds(0.0), racing(false), enteringName(false),
       highscoreSaved(false), dataDirectory(directory), currentGate(0), gateCount(0), raceStart(0),
       raceTime(0.0), raceClockRunning(false), menu(nullptr), optionMessages(nullptr), helpList(0),
-      currentLevel(-1)
+      shadowMap(nullptr), currentLevel(-1)
 {
     levels = loadLevelCatalogue(dataDirectory);
     menu = new Menu(this, dataDirectory);
     optionMessages = new OptionMessages(menu->font.get());
+
+    shadowMap = new ShadowMapRenderer(dataDirectory);
 
     CgCartoon* cartoon = new CgCartoon(dataDirectory);
     delete cartoonShader;
@@ -129,6 +132,8 @@ void Game::cleanUp()
         glDeleteLists(helpList, 1);
         helpList = 0;
     }
+    delete shadowMap;
+    shadowMap = nullptr;
     delete cartoonShader;
     cartoonShader = nullptr;
     for (LevelEntry* level : levels) {

@@ -14,6 +14,7 @@ class Menu;
 class Model;
 class OptionMessages;
 class Scene;
+class ShadowMapRenderer;
 namespace qorm
 {
 namespace scenegraph
@@ -101,6 +102,7 @@ class Game
     Menu* menu;                            // owned: the menu; its menuState is the page shown
     OptionMessages* optionMessages;        // owned: the timed status lines of the F-keys
     GLuint helpList;                       // cached help overlay display list; 0 = none
+    ShadowMapRenderer* shadowMap;          // owned: frame buffers and passes of the cartoon race view
     std::vector<LevelEntry*> levels;       // owned: the level catalogue, one entry per track, in file order
     int32_t currentLevel;                  // index of the selected level; -1 = none yet
 

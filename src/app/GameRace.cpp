@@ -261,7 +261,7 @@ void Game::drawRaceView(double time)
         };
     }
     actors.ghosts = [this](double t) { drawGhosts(t); };
-    renderRaceView(*camera, scene, time, actors);
+    renderRaceView(*camera, scene, time, actors, shadowMap);
 }
 
 void Game::drawGhosts(double& time)

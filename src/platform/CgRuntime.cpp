@@ -53,6 +53,8 @@ bool isCurrent(const Program* program)
 
 void bindTextureUnit(const Parameter& parameter)
 {
+    // Texture bindings are not cached: a deleted texture leaves its units, and its name may come
+    // back for another texture, so a remembered name could not be trusted.
     GLint active = GL_TEXTURE0;
     glGetIntegerv(GL_ACTIVE_TEXTURE, &active);
     glActiveTexture(parameter.textureUnit);
@@ -77,6 +79,9 @@ std::string trimmedLog(std::string log)
     return log;
 }
 
+// A stage name no program has: the pipeline's stage must be set whatever is wanted.
+const GLuint unknownStage = ~GLuint(0);
+
 // Puts the programs of the enabled profiles into the pipeline. With no program active, no pipeline
 // is bound at all: an empty bound pipeline would make every fixed-function draw fail.
 void applyStages()
@@ -88,14 +93,24 @@ void applyStages()
                                 ? state.boundProgram[fragmentStage]->name
                                 : 0;
     if (vertex == 0 && fragment == 0) {
-        glBindProgramPipeline(0);
+        if (state.pipelineBound)
+            glBindProgramPipeline(0);
+        state.pipelineBound = false;
         return;
     }
     if (state.pipeline == 0)
         glGenProgramPipelines(1, &state.pipeline);
-    glUseProgramStages(state.pipeline, GL_VERTEX_SHADER_BIT, vertex);
-    glUseProgramStages(state.pipeline, GL_FRAGMENT_SHADER_BIT, fragment);
-    glBindProgramPipeline(state.pipeline);
+    if (state.stageName[vertexStage] != vertex) {
+        glUseProgramStages(state.pipeline, GL_VERTEX_SHADER_BIT, vertex);
+        state.stageName[vertexStage] = vertex;
+    }
+    if (state.stageName[fragmentStage] != fragment) {
+        glUseProgramStages(state.pipeline, GL_FRAGMENT_SHADER_BIT, fragment);
+        state.stageName[fragmentStage] = fragment;
+    }
+    if (!state.pipelineBound)
+        glBindProgramPipeline(state.pipeline);
+    state.pipelineBound = true;
 }
 
 GLenum samplerTarget(GLenum type)
@@ -131,6 +146,94 @@ bool readSource(const std::string& path, std::string& source)
     file.seekg(0, std::ios::beg);
     source.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
     return !file.bad();
+}
+
+// Replaces every line `#include "name"` of `source` (read from `path`) by the named file, found in
+// the including file's own directory or below it: names are relative, with no ".." and no drive or
+// root. Included files may include others, `maxIncludeDepth` levels deep. `#line` directives keep
+// the compiler's line numbers those of each file (source 0 is the program, then one per include).
+// False after reporting the error.
+const int maxIncludeDepth = 4;
+
+bool includeName(const std::string& line, std::string& name)
+{
+    size_t at = line.find_first_not_of(" \t");
+    if (at == std::string::npos || line[at] != '#')
+        return false;
+    at = line.find_first_not_of(" \t", at + 1);
+    if (at == std::string::npos || line.compare(at, 7, "include") != 0)
+        return false;
+    const size_t open = line.find_first_not_of(" \t", at + 7);
+    if (open == std::string::npos || line[open] != '"')
+        return false;
+    const size_t close = line.find('"', open + 1);
+    if (close == std::string::npos || line.find_first_not_of(" \t\r", close + 1) != std::string::npos)
+        return false;
+    name = line.substr(open + 1, close - open - 1);
+    return true;
+}
+
+bool safeIncludeName(const std::string& name)
+{
+    if (name.empty() || name[0] == '/' || name[0] == '\\' || name.find(':') != std::string::npos)
+        return false;
+    size_t start = 0;
+    while (start <= name.size()) {
+        size_t end = name.find_first_of("/\\", start);
+        if (end == std::string::npos)
+            end = name.size();
+        const std::string part = name.substr(start, end - start);
+        if (part.empty() || part == "." || part == "..")
+            return false;
+        start = end + 1;
+    }
+    return true;
+}
+
+bool expandIncludes(const std::string& path, const std::string& source, int depth, int& sourceCount,
+                    std::string& out)
+{
+    const int sourceNumber = sourceCount - 1;
+    const std::string directory = path.substr(0, path.find_last_of('/') + 1);
+    size_t lineNumber = 0;
+    size_t start = 0;
+    while (start < source.size()) {
+        size_t end = source.find('\n', start);
+        if (end == std::string::npos)
+            end = source.size();
+        const std::string line = source.substr(start, end - start);
+        ++lineNumber;
+        start = end + 1;
+        std::string name;
+        if (!includeName(line, name)) {
+            out += line;
+            out += '\n';
+            continue;
+        }
+        const std::string where = path + ":" + std::to_string(lineNumber) + ": ";
+        if (!safeIncludeName(name)) {
+            report(Error::FileRead,
+                   where + "include \"" + name + "\" must name a file beside the program or below it");
+            return false;
+        }
+        if (depth >= maxIncludeDepth) {
+            report(Error::FileRead,
+                   where + "includes nested more than " + std::to_string(maxIncludeDepth) + " deep");
+            return false;
+        }
+        const std::string included = nativePath(directory + name);
+        std::string text;
+        if (!readSource(included, text)) {
+            report(Error::FileRead, where + "cannot read the included " + included);
+            return false;
+        }
+        out += "#line 1 " + std::to_string(sourceCount) + "\n";
+        ++sourceCount;
+        if (!expandIncludes(included, text, depth + 1, sourceCount, out))
+            return false;
+        out += "#line " + std::to_string(lineNumber + 1) + " " + std::to_string(sourceNumber) + "\n";
+    }
+    return true;
 }
 
 // Compiles and links one stage into a separable program; 0 after reporting the GL log.
@@ -352,8 +455,12 @@ Program* createProgramFromFile(Context* context, const std::string& path, Profil
         report(Error::FileRead, file);
         return nullptr;
     }
+    std::string expanded;
+    int sourceCount = 1;
+    if (!expandIncludes(file, source, 0, sourceCount, expanded))
+        return nullptr;
     const GLuint name =
-        buildProgram(file, source, profile == Profile::Vertex ? GL_VERTEX_SHADER : GL_FRAGMENT_SHADER);
+        buildProgram(file, expanded, profile == Profile::Vertex ? GL_VERTEX_SHADER : GL_FRAGMENT_SHADER);
     if (name == 0)
         return nullptr;
 
@@ -407,6 +514,10 @@ void destroyProgram(Program* program)
     std::vector<Program*>& programs = program->context->programs;
     programs.erase(std::remove(programs.begin(), programs.end(), program), programs.end());
     glDeleteProgram(program->name);
+    // Its name may come back for another program: the pipeline's stage is unknown until set again.
+    for (GLuint& name : state.stageName)
+        if (name == program->name)
+            name = unknownStage;
     delete program;
 }
 

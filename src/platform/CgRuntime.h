@@ -76,9 +76,11 @@ Profile getLatestProfile(ProfileClass profileClass);
 void enableProfile(Profile profile);
 void disableProfile(Profile profile);
 
-// Reads and compiles the file at `path` (mapped with nativePath) for the profile's stage. Returns
-// nullptr and reports an error when the file cannot be read, `entry` is not "main", or the source
-// does not compile or link. The program belongs to the context until destroyed.
+// Reads and compiles the file at `path` (mapped with nativePath) for the profile's stage. A line
+// `#include "name"` takes in the file `name` relative to the including file's directory (never
+// above it: no "..", no root), up to four levels deep. Returns nullptr and reports an error when
+// the file or an included one cannot be read or may not be included, `entry` is not "main", or
+// the source does not compile or link. The program belongs to the context until destroyed.
 Program* createProgramFromFile(Context* context, const std::string& path, Profile profile, const char* entry);
 // Makes the program ready to bind. A null program reports an error.
 void loadProgram(Program* program);

@@ -53,6 +53,10 @@ struct RuntimeState {
     bool profileEnabled[2] = {false, false};
     Program* boundProgram[2] = {nullptr, nullptr};
     GLuint pipeline = 0; // created on first use, lives as long as the GL context
+    // What the GL holds now, so unchanged state is not sent again: the stage programs in the
+    // pipeline and whether the pipeline is bound. Only the runtime binds pipelines.
+    GLuint stageName[2] = {0, 0};
+    bool pipelineBound = false;
 };
 
 extern RuntimeState state; // defined in CgRuntime.cpp

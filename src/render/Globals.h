@@ -16,9 +16,10 @@
 //   filterChanged: bool, textures re-apply the filters while set. Writer: the F4/F5 keys set it
 //     (not bound yet), Game::displayFrame clears it.
 //   materialShaders: bool, materials bind their own shader. Writer: renderRaceView (app/RaceView)
-//     switches it off every frame; the final cartoon pass will switch it on.
+//     switches it off every frame; ShadowMapRenderer::beginFinalPass (shading) switches it on.
 //   overrideShader: CgShader*, not owned, the shader every material binds instead of its own.
-//     Writer: the shadow and outline passes (not built yet: null).
+//     Writer: ShadowMapRenderer's shadow and outline passes set it, their end operations clear it.
+//   cgShaders: also switched off for good by setUpShaderRuntime on a GL that cannot run shaders.
 //
 // render/ShadingState.h
 //   cgContext: platform::cg::Context*, the shader runtime context, never released.
@@ -28,7 +29,8 @@
 //   whiteTexture: GLuint, a 1 x 1 white texture. Writers: createWhiteTexture, releaseWhiteTexture.
 //   shadowMapTexture, outlineMapTexture: GLuint, light-space depth and eye-space normals and depth.
 //   shadowTextureMatrix: float[16], column-major, eye space -> shadow-map texture space.
-//     Writer of these three: the shadow-map renderer (not built yet: they stay 0).
+//     Writer of these three: ShadowMapRenderer::beginFinalPass (its destructor zeroes the two
+//     texture names it owned).
 //
 // render/SceneLight.h (with several lights the last write wins)
 //   sceneLightEyePosition: float[4], the light position in eye space, w = 0 for a direction.

@@ -1,5 +1,7 @@
 #include "render/ShadingState.h"
 
+#include "render/RenderSettings.h"
+
 #include <cstdio>
 
 namespace cg = platform::cg;
@@ -32,6 +34,16 @@ void setUpShaderRuntime()
     cg::setErrorCallback(printShaderError);
     vertexProfile = cg::getLatestProfile(cg::ProfileClass::Vertex);
     fragmentProfile = cg::getLatestProfile(cg::ProfileClass::Fragment);
+    if (!shadersSupported()) {
+        printShaderMessage(
+            "OpenGL 4.1 or GL_ARB_separate_shader_objects not supported, cartoon shading off\n");
+        RenderSettings::cgShaders = false;
+    }
+}
+
+bool shadersSupported()
+{
+    return vertexProfile != cg::Profile::Unknown && fragmentProfile != cg::Profile::Unknown;
 }
 
 void createWhiteTexture()

@@ -25,8 +25,14 @@ extern GLuint outlineMapTexture;      // eye-space normals and depth, seen from 
 extern float shadowTextureMatrix[16]; // eye space of the final pass -> shadow-map texture space,
                                       // column-major; all zero until then
 
-// Creates cgContext with the error callback and chooses both profiles, unless done already.
+// Creates cgContext with the error callback and chooses both profiles, unless done already. When
+// the GL cannot run the shader layer (it needs OpenGL 4.1 or GL_ARB_separate_shader_objects), says
+// so in one line on standard output and switches cartoon shading off for good.
 void setUpShaderRuntime();
+
+// Whether the shader layer runs on this GL; false before setUpShaderRuntime. Without it the shader
+// classes load nothing and the race view draws with the fixed-function path.
+bool shadersSupported();
 
 // Switches both program profiles off, so the fixed-function pipeline draws. Nothing to do before
 // the first shader has chosen them.

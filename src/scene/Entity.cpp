@@ -1,7 +1,7 @@
 #include "scene/Entity.h"
 
-#include "render/RenderSettings.h"
 #include "render/MatrixMath.h"
+#include "render/RenderSettings.h"
 #include "scene/Model.h"
 #include "scene/TransparentQueue.h"
 
@@ -81,9 +81,11 @@ void Entity::render(double time, const FrustumPlanes*)
         glGetFloatv(GL_MODELVIEW_MATRIX, entry.modelview);
         glGetFloatv(GL_PROJECTION_MATRIX, projection);
         multMatrix(projection, entry.modelview, clip);
-        // Clip-space depth (no division by w) of the model's extent vector taken as a point.
+        // Clip-space depth (no division by w) of the centre of the entity's box: the centre of the
+        // world box is the model box's centre carried along by the transform.
         const AxisAlignedBB& b = model->bounds;
-        const float v[3] = {b.max[0] - b.min[0], b.max[1] - b.min[1], b.max[2] - b.min[2]};
+        const float v[3] = {(b.min[0] + b.max[0]) * 0.5f, (b.min[1] + b.max[1]) * 0.5f,
+                            (b.min[2] + b.max[2]) * 0.5f};
         const float key = clip[2] * v[0] + clip[6] * v[1] + clip[10] * v[2] + clip[14];
         TransparentQueue::insert(key, entry);
     } else {

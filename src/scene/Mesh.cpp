@@ -3,7 +3,9 @@
 
 #include "render/MatrixMath.h"
 #include "render/RenderSettings.h"
+
 #include "scene/UniqueSortKeys.h"
+#include <cassert>
 
 #include <algorithm>
 #include <cmath>
@@ -160,6 +162,51 @@ void Mesh::drawImmediate()
         glNormal3f(v.nx, v.ny, v.nz);
         glVertex3f(v.x, v.y, v.z);
     }
+    glEnd();
+}
+
+void Mesh::drawRanges(const std::vector<IndexRange>& ranges)
+{
+    if (ranges.empty())
+        return;
+    const int mode = RenderSettings::geometryMode;
+    if (mode == 0 && vertexBuffer == 0) {
+        std::cerr << "Mesh error: VBO not initialized!\n";
+        return;
+    }
+    if (mode == 0 || mode == 1) {
+        rangeCounts.clear();
+        rangeOffsets.clear();
+        for (const IndexRange& range : ranges) {
+            assert(size_t(range.first) + range.count <= indices.size());
+            rangeCounts.push_back(GLsizei(range.count));
+            if (mode == 0)
+                rangeOffsets.push_back(
+                    reinterpret_cast<const GLvoid*>(size_t(range.first) * sizeof(uint32_t)));
+            else
+                rangeOffsets.push_back(indices.data() + range.first);
+        }
+        if (mode == 0) {
+            glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer);
+            glInterleavedArrays(GL_T2F_N3F_V3F, 0, nullptr);
+            glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indexBuffer);
+        } else {
+            glBindBuffer(GL_ARRAY_BUFFER, 0);
+            glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
+            glInterleavedArrays(GL_T2F_N3F_V3F, 0, vertices.data());
+        }
+        glMultiDrawElements(GL_TRIANGLES, rangeCounts.data(), GL_UNSIGNED_INT, rangeOffsets.data(),
+                            GLsizei(rangeCounts.size()));
+        return;
+    }
+    glBegin(GL_TRIANGLES);
+    for (const IndexRange& range : ranges)
+        for (uint32_t k = range.first; k < range.first + range.count; ++k) {
+            const Vertex& v = vertices[indices[k]];
+            glTexCoord2f(v.s, v.t);
+            glNormal3f(v.nx, v.ny, v.nz);
+            glVertex3f(v.x, v.y, v.z);
+        }
     glEnd();
 }
 

@@ -37,6 +37,16 @@ class Mesh
     void drawArrays();    // binds buffer 0 to both targets first, so pointers are never offsets
     void drawImmediate(); // glBegin/glEnd, one vertex per index
 
+    // A run of `count` indices starting at index `first` of `indices`.
+    struct IndexRange {
+        uint32_t first;
+        uint32_t count;
+    };
+    // Draws only these runs of the triangle list, in the current geometry mode, with one call per
+    // frame in the buffer and array modes (no display list, nothing uploaded). Ranges must lie
+    // within `indices`.
+    void drawRanges(const std::vector<IndexRange>& ranges);
+
     // Records the current geometry mode's draw into a fresh display list.
     void compile();
     // Deletes the display list; drawing goes back to the arrays.
@@ -62,6 +72,9 @@ class Mesh
     bool listValid;                // displayList holds a recording of the current geometry
 
   private:
+    std::vector<GLsizei> rangeCounts;        // drawRanges' scratch, kept between frames
+    std::vector<const GLvoid*> rangeOffsets; // drawRanges' scratch, kept between frames
+
     void keepValidTriangles();
     void uploadIndices();
 };

@@ -76,6 +76,9 @@ float* Terrain::getWorldTransform(float out[16])
     *worldBox = localBox;
     worldBox->empty = false;
     worldBox->transform(out);
+    worldPatchBox = patchBox;
+    worldPatchBox.empty = false;
+    worldPatchBox.transform(out);
     boundsValid = true;
     return out;
 }
@@ -104,13 +107,13 @@ void Terrain::render(double, const FrustumPlanes* planes)
             getWorldTransform(scratch);
         }
         drawCount = 0;
-        drawList.clear();
-        cullPatches(*worldBox, 0, *planes);
+        drawRanges.clear();
+        cullPatches(worldPatchBox, 0, *planes);
         if (drawCount == 0)
             return;
-        mesh->setIndices(drawList);
-    } else {
-        mesh->setIndices(indices);
+        material.apply();
+        mesh->drawRanges(drawRanges);
+        return;
     }
     material.apply();
     mesh->draw();
@@ -179,7 +182,7 @@ void Terrain::cullPatches(const AxisAlignedBB& box, int depth, const FrustumPlan
 void Terrain::selectPatch(int i0, int k0, int depth)
 {
     if (depth == 0) {
-        drawList = indices;
+        drawRanges.assign(1, Mesh::IndexRange{0, indexCount});
         drawCount = indexCount;
         return;
     }
@@ -199,6 +202,10 @@ void Terrain::selectPatch(int i0, int k0, int depth)
     const size_t count = side * side * 6;
     if (offset + count > indices.size())
         return;
-    drawList.insert(drawList.end(), indices.begin() + long(offset), indices.begin() + long(offset + count));
+    // Neighbouring patches in quadtree order are neighbours in the index list: one run for both.
+    if (!drawRanges.empty() && drawRanges.back().first + drawRanges.back().count == offset)
+        drawRanges.back().count += uint32_t(count);
+    else
+        drawRanges.push_back(Mesh::IndexRange{uint32_t(offset), uint32_t(count)});
     drawCount += uint32_t(count);
 }

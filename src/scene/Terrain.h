@@ -8,6 +8,7 @@
 #pragma once
 
 #include "scene/AxisAlignedBB.h"
+#include "scene/Mesh.h"
 #include "scene/Node.h"
 #include "shading/Material.h"
 
@@ -60,20 +61,27 @@ class Terrain : public Node
     void raiseDepth();
     void lowerDepth();
 
-    std::vector<float> heights;     // gridSize * gridSize samples in 0..1, row-major from the image's
-                                    // top row; empty when the image could not be used
-    int gridSize;                   // samples per side (n)
-    float sizeX, sizeY, sizeZ;      // extents along x and z and the height scale, world units
-    bool loaded;                    // the mesh exists and may be drawn
-    float repeatTexture;            // detail texture repeat; stored for the scene loader only
-    AxisAlignedBB localBox;         // (-sizeX/2, -50, -sizeZ/2)-(sizeX/2, sizeY, sizeZ/2) once loaded
-    AxisAlignedBB* worldBox;        // the box worldBounds points to (owned through it)
-    std::vector<uint32_t> indices;  // every triangle of the grid in quadtree order
-    uint32_t indexCount;            // (n - 1)^2 * 6
-    std::vector<uint32_t> drawList; // the indices selected for the current frame
-    uint32_t drawCount;             // number of entries in drawList
-    std::unique_ptr<Mesh> mesh;     // owned; null while not loaded
-    Material material;              // its texture is the terrain texture (owned by the material)
+    std::vector<float> heights;    // gridSize * gridSize samples in 0..1, row-major from the image's
+                                   // top row; empty when the image could not be used
+    int gridSize;                  // samples per side (n)
+    float sizeX, sizeY, sizeZ;     // extents along x and z and the height scale, world units
+    bool loaded;                   // the mesh exists and may be drawn
+    float repeatTexture;           // detail texture repeat; stored for the scene loader only
+    AxisAlignedBB localBox;        // the whole mesh with its apron: (-1.5 sizeX, -50, -1.5 sizeZ) to
+                                   // (1.5 sizeX, sizeY, 1.5 sizeZ) once loaded; culls the terrain
+    AxisAlignedBB patchBox;        // the height-map grid (-sizeX/2, -50, -sizeZ/2)-(sizeX/2, sizeY,
+                                   // sizeZ/2): the quadtree's root patch (its border patches own
+                                   // the apron)
+    AxisAlignedBB worldPatchBox;   // patchBox in world space, kept with worldBox
+    AxisAlignedBB* worldBox;       // the box worldBounds points to (owned through it)
+    std::vector<uint32_t> indices; // every triangle of the grid in quadtree order
+    uint32_t indexCount;           // (n - 1)^2 * 6
+    std::vector<Mesh::IndexRange> drawRanges; // the runs of `indices` selected for the current
+                                              // pass (the mesh keeps the whole list; nothing is
+                                              // copied or uploaded per frame)
+    uint32_t drawCount;                       // number of indices in drawRanges
+    std::unique_ptr<Mesh> mesh;               // owned; null while not loaded
+    Material material;                        // its texture is the terrain texture (owned by the material)
     std::unique_ptr<CgTerrain> terrainShader; // owned; the material's shader
     int maxDepth;                             // deepest quadtree level used for culling; 4 at first
 

@@ -1,9 +1,9 @@
 // Terrain construction: reading the height map and building the quadtree-ordered mesh.
 #include "scene/Terrain.h"
 
+#include "platform/DataPath.h"
 #include "render/ImageFile.h"
 #include "render/TextureLoader.h"
-#include "platform/DataPath.h"
 #include "scene/Mesh.h"
 
 #include <IL/il.h>
@@ -182,5 +182,9 @@ void Terrain::buildMesh()
     loaded = true;
     const float minCorner[3] = {-halfX, -50.0f, -halfZ};
     const float maxCorner[3] = {halfX, sizeY, halfZ};
-    localBox = AxisAlignedBB(minCorner, maxCorner);
+    patchBox = AxisAlignedBB(minCorner, maxCorner);
+    // The apron reaches a whole terrain size beyond each edge.
+    const float apronMin[3] = {-halfX - sizeX, -50.0f, -halfZ - sizeZ};
+    const float apronMax[3] = {halfX + sizeX, sizeY, halfZ + sizeZ};
+    localBox = AxisAlignedBB(apronMin, apronMax);
 }

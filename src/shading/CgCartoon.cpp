@@ -2,9 +2,9 @@
 
 #include "render/Globals.h"
 #include "render/RenderSettings.h"
-#include "shading/Material.h"
 #include "render/SceneLight.h"
 #include "render/ShadingState.h"
+#include "shading/Material.h"
 
 #include <cassert>
 
@@ -32,6 +32,8 @@ CgCartoon::CgCartoon(const std::string& dataDirectory, const char* vertexFile, c
 {
     setUpShaderRuntime();
     createWhiteTexture();
+    if (!shadersSupported())
+        return; // said once at set-up; binding is never asked for then
 
     vertexProgram = loadShaderProgram(dataDirectory + vertexFile + cg::programFileExtension, vertexProfile,
                                       "couldn't load vertex program\n");

@@ -8,6 +8,8 @@ CgDepth::CgDepth(const std::string& dataDirectory)
     : vertexProgram(nullptr), fragmentProgram(nullptr), modelViewProj(nullptr), modelView(nullptr)
 {
     setUpShaderRuntime();
+    if (!shadersSupported())
+        return;
     vertexProgram = loadShaderProgram(dataDirectory + "shader\\vp_depth" + cg::programFileExtension,
                                       vertexProfile, "couldn't load vertex program in CgDepth\n");
     fragmentProgram = loadShaderProgram(dataDirectory + "shader\\fp_depth" + cg::programFileExtension,

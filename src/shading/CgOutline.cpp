@@ -8,6 +8,8 @@ CgOutline::CgOutline(const std::string& dataDirectory)
     : vertexProgram(nullptr), modelViewProj(nullptr), modelViewIT(nullptr)
 {
     setUpShaderRuntime();
+    if (!shadersSupported())
+        return;
     vertexProgram = loadShaderProgram(dataDirectory + "shader\\vp_outline" + cg::programFileExtension,
                                       vertexProfile, "couldn't load vertex program\n");
     modelViewProj = cg::getNamedParameter(vertexProgram, "modelViewProj");

@@ -1,8 +1,8 @@
 #include "shading/CgTerrain.h"
 
 #include "render/RenderSettings.h"
-#include "render/TextureLoader.h"
 #include "render/ShadingState.h"
+#include "render/TextureLoader.h"
 
 namespace cg = platform::cg;
 
@@ -40,6 +40,8 @@ CgTerrain::CgTerrain(const std::string& dataDirectory)
     : CgCartoon(dataDirectory, "shader/vp_cartoon", "shader/fp_terrain"), textureRepeat(nullptr),
       detailTexture(nullptr), weightsTexture(nullptr), detailTextureName(0), weightsTextureName(0)
 {
+    if (!shadersSupported())
+        return;
     textureRepeat = cg::getNamedParameter(fragmentProgram, "textureRepeat");
     detailTexture = cg::getNamedParameter(fragmentProgram, "detailTexture");
     weightsTexture = cg::getNamedParameter(fragmentProgram, "weightsTexture");
@@ -64,6 +66,8 @@ CgTerrain::~CgTerrain()
 
 void CgTerrain::setTextures(const std::string& detailPath, const std::string& weightsPath, float repeat)
 {
+    if (!shadersSupported())
+        return;
     cg::setParameter1f(textureRepeat, repeat);
     replaceTexture(detailTextureName, detailPath, detailTexture);
     replaceTexture(weightsTextureName, weightsPath, weightsTexture);

@@ -42,6 +42,8 @@ class ShadingTest : public GLTest
         RenderSettings::materialShaders = true;
         glDisable(GL_TEXTURE_2D);
         glDisable(GL_LIGHTING);
+        glDisable(GL_BLEND); // a race frame before may have left blending on for the overlays
+        glDisable(GL_ALPHA_TEST);
     }
     void TearDown() override
     {

@@ -1,26 +1,32 @@
-// aerovant-preview LEVEL FOLDER: loads one level the way the game does and draws it twice through
-// the game's fixed-function race view, so a level author can see a level without flying it:
+// aerovant-preview [--plain] LEVEL FOLDER: loads one level the way the game does and draws it twice
+// through the game's race view, cartoon-shaded with shadows and outlines as players see it (or with
+// the fixed-function path given --plain), so a level author can see a level without flying it:
 //   FOLDER/start.png  the pursuit camera behind the airplane standing at the start,
 //   FOLDER/above.png  the whole course seen from high above (+z, the flying direction, upwards).
 // The loaders' messages appear as in the game. Exit status: 0 when loading reported nothing, 1 when
 // it reported any problem, 2 when the tool itself could not run or write its pictures.
 #include "OutputCapture.h"
 
-#include "render/Globals.h"
 #include "app/LevelXMLHandler.h"
 #include "app/RaceView.h"
 #include "app/Window.h"
+#include "flight/Airplane.h"
 #include "flight/PursuitCam.h"
 #include "loaders/ColladaLoader.h"
 #include "loaders/SceneXMLHandler.h"
 #include "platform/DataPath.h"
+#include "render/Globals.h"
+#include "render/RenderSettings.h"
+#include "render/ShadingState.h"
 #include "scene/Group.h"
 #include "scene/Model.h"
 #include "scene/Scene.h"
 #include "scene/Terrain.h"
+#include "shading/CgCartoon.h"
+#include "shading/ShadowMapRenderer.h"
 
-#include <GL/freeglut.h>
 #include <GL/glew.h>
+#include <GL/freeglut.h>
 #include <GL/glu.h>
 #include <IL/il.h>
 #include <IL/ilu.h>
@@ -106,11 +112,15 @@ void setProjection(double farPlane)
 // The camera of the first race frame: the airplane stands at the origin on the ground, nose along
 // +z, and the pursuit camera sits behind it at its height. The start height is the game's: the
 // ground under the origin plus half the airplane's height.
-void placeAtStart(qorm::scenegraph::PursuitCam& camera, const Scene& scene, const Model& airplane)
+void placeAtStart(qorm::scenegraph::PursuitCam& camera, const Scene& scene, const Model& airplane,
+                  double pose[16])
 {
     const float ground = scene.terrain ? scene.terrain->getHeight(0, 0) : 0.0f;
     const float extent = airplane.bounds.max[1] - airplane.bounds.min[1];
     double position[3] = {0.0, double(ground + extent * 0.5f), 0.0};
+    for (int i = 0; i < 16; ++i)
+        pose[i] = i % 5 == 0 ? 1.0 : 0.0;
+    pose[13] = position[1];
     double up[3] = {0, 1, 0};
     double nose[3] = {0, 0, 1};
     camera.follow(position, up, nose, pursuitDistance);
@@ -157,9 +167,10 @@ double placeAbove(qorm::scenegraph::PursuitCam& camera, Scene& scene)
 
 int usage()
 {
-    std::cerr << "usage: aerovant-preview LEVEL FOLDER\n"
-                 "  LEVEL  a level path as the level catalogue writes it, for example levels\\alpine\n"
-                 "  FOLDER where start.png and above.png are written\n";
+    std::cerr << "usage: aerovant-preview [--plain] LEVEL FOLDER\n"
+                 "  --plain draw with the fixed-function path instead of the cartoon shaders\n"
+                 "  LEVEL   a level path as the level catalogue writes it, for example levels\\alpine\n"
+                 "  FOLDER  where start.png and above.png are written\n";
     return 2;
 }
 
@@ -167,10 +178,11 @@ int usage()
 
 int main(int argc, char** argv)
 {
-    if (argc != 3)
+    const bool plain = argc > 1 && std::string(argv[1]) == "--plain";
+    if (argc != (plain ? 4 : 3))
         return usage();
-    const std::string level = argv[1];
-    const std::filesystem::path folder = argv[2];
+    const std::string level = argv[plain ? 2 : 1];
+    const std::filesystem::path folder = argv[plain ? 3 : 2];
     if (!isInsideDataDirectory(level)) {
         std::cerr << "aerovant-preview: the level path \"" << level
                   << "\" must be relative to the data directory and stay inside it\n";
@@ -200,6 +212,11 @@ int main(int argc, char** argv)
 
     // Everything the loaders say goes through unchanged; anything at all counts as a problem.
     OutputCapture capture;
+    // As in the game: the cartoon shader exists before any material, which takes it as its own.
+    ShadowMapRenderer* shadowMap = plain ? nullptr : new ShadowMapRenderer(baseDirectory);
+    CgCartoon* cartoon = plain ? nullptr : new CgCartoon(baseDirectory);
+    cartoonShader = cartoon;
+    RenderSettings::cgShaders = !plain && shadersSupported();
     Scene* scene = loadSceneFile(level + ".xml");
     Model* airplane = loadModel(baseDirectory, "models\\airplane.dae");
     capture.finish();
@@ -215,6 +232,9 @@ int main(int argc, char** argv)
             status = 2;
         } else {
             qorm::scenegraph::PursuitCam camera(qorm::scenegraph::PursuitCam::Pursuit);
+            double pose[16];
+            RaceActors actors;
+            actors.airplane = [&](double t) { qorm::scenegraph::drawAirplaneModel(airplane, pose, t); };
             const struct {
                 const char* file;
                 bool fromAbove;
@@ -222,13 +242,16 @@ int main(int argc, char** argv)
             for (const auto& shot : shots) {
                 // The start view uses the game's own projection (far plane 350).
                 if (shot.fromAbove) {
-                    setProjection(placeAbove(camera, *scene));
+                    const double farPlane = placeAbove(camera, *scene);
+                    setProjection(farPlane);
+                    if (shadowMap)
+                        shadowMap->farPlane = farPlane;
                 } else {
                     reshapeWindow(pictureWidth, pictureHeight);
-                    placeAtStart(camera, *scene, *airplane);
+                    placeAtStart(camera, *scene, *airplane, pose);
                 }
                 glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-                renderRaceView(camera, scene, 0.0);
+                renderRaceView(camera, scene, 0.0, shot.fromAbove ? RaceActors() : actors, shadowMap);
                 glFinish();
                 const std::string path = (folder / shot.file).string();
                 if (buffer.save(path)) {
@@ -243,5 +266,8 @@ int main(int argc, char** argv)
 
     delete scene;
     delete airplane;
+    delete shadowMap;
+    cartoonShader = nullptr;
+    delete cartoon;
     return status;
 }
