@@ -26,7 +26,7 @@ layout(location = 3) in vec4 shadowCoord;
 layout(location = 4) flat in float shadowDepthPerUnit; // shadow-map depth of one world unit
 
 // How far (world units) a point may lie behind the surface the shadow map stored and still count
-// as that surface: a fixed part for the half-float storage, and a part growing with the slope of
+// as that surface: a fixed part for the map's 16-bit storage, and a part growing with the slope of
 // the surface towards the light, which covers the depth change across one map texel (400 units
 // over 1024 texels). Kept well under the height of an airplane standing on its wheels, so objects
 // close to the ground still cast their shadow.

@@ -119,8 +119,8 @@ GLuint createMapTexture(int size, GLenum internalFormat, GLenum type, GLenum fil
     GLuint texture = 0;
     glGenTextures(1, &texture);
     glBindTexture(GL_TEXTURE_2D, texture);
-    const size_t bytes = size_t(size) * size_t(size) * 4 * (type == GL_HALF_FLOAT_ARB ? 2 : 1);
-    const std::vector<unsigned char> zeros(bytes, 0); // all-zero bits are 0.0 in half floats too
+    const size_t bytes = size_t(size) * size_t(size) * 4 * (type == GL_UNSIGNED_SHORT ? 2 : 1);
+    const std::vector<unsigned char> zeros(bytes, 0);
     glTexImage2D(GL_TEXTURE_2D, 0, GLint(internalFormat), size, size, 0, GL_RGBA, type, zeros.data());
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GLint(filter));
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GLint(filter));
@@ -196,12 +196,10 @@ ShadowMapRenderer::ShadowMapRenderer(const std::string& dataDirectory)
     loadIdentity(cameraView);
     loadIdentity(inverseCameraView);
 
-    if (GLEW_ARB_texture_float) {
-        shadowTexture = createMapTexture(shadowSize, GL_RGBA16F_ARB, GL_HALF_FLOAT_ARB, GL_NEAREST);
-    } else {
-        shadowTexture = createMapTexture(shadowSize, GL_RGBA, GL_UNSIGNED_BYTE, GL_NEAREST);
-        printShaderMessage("GL_ARB_texture_float not supported, using gl_unsigned_byte for shadowmap\n");
-    }
+    // Depth in 16-bit fixed point: the same step (1/65535 of the light box, about a hundredth of
+    // a unit) everywhere in the box. Half floats lose precision towards the far end, where a
+    // stored depth could be off by a third of a unit and the ground shadowed itself in stripes.
+    shadowTexture = createMapTexture(shadowSize, GL_RGBA16, GL_UNSIGNED_SHORT, GL_NEAREST);
     GLint previous = 0;
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &previous);
     glBindTexture(GL_TEXTURE_2D, shadowTexture);

@@ -51,7 +51,7 @@ class ShadowMapRenderer
     void beginFinalPass();
 
     int32_t shadowSize;          // 1024: width and height of the shadow map
-    GLuint shadowTexture;        // colour texture of the shadow frame buffer; owned
+    GLuint shadowTexture;        // colour texture of the shadow frame buffer (16-bit); owned
     CgDepth* depthShader;        // owned: the shader of the shadow pass
     GLuint shadowFramebuffer;    // owned
     GLuint shadowDepthBuffer;    // owned: its depth render buffer
