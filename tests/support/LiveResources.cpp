@@ -2,6 +2,7 @@
 
 #include <GL/glew.h>
 
+#include <malloc.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -62,6 +63,12 @@ std::size_t residentBytes()
     if (!(statm >> pages >> resident))
         return 0;
     return resident * std::size_t(::sysconf(_SC_PAGESIZE));
+}
+
+std::size_t trimmedResidentBytes()
+{
+    ::malloc_trim(0);
+    return residentBytes();
 }
 
 } // namespace testsupport
