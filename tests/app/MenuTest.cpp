@@ -161,13 +161,8 @@ TEST_F(MenuTest, ExitEndsTheProgramThroughTheExitHandler)
 
 TEST_F(MenuTest, DrawsTheBackgroundAndTheLinesAndRestoresTheProjection)
 {
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluPerspective(45.0, 800.0 / 600.0, 1.0, 350.0);
     GLdouble perspective[16];
-    glGetDoublev(GL_PROJECTION_MATRIX, perspective);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
+    testsupport::loadRaceProjection(perspective);
     glColor3f(1, 1, 1);
 
     testsupport::PictureTarget target(800, 600);

@@ -108,13 +108,8 @@ TEST_F(FontTest, DrawsLowerCaseAsUpperCaseAndLeavesTheStateItPromises)
         std::make_unique<Font>(std::string(AEROVANT_BIN_DIR) + "fonts\\", "bendable.xml");
     ASSERT_NE(font->texture, 0u);
 
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluPerspective(45.0, 800.0 / 600.0, 1.0, 350.0);
     GLdouble perspective[16];
-    glGetDoublev(GL_PROJECTION_MATRIX, perspective);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
+    testsupport::loadRaceProjection(perspective);
     glEnable(GL_LIGHTING);
     glDisable(GL_TEXTURE_2D);
 

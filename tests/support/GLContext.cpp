@@ -4,6 +4,7 @@
 
 #include <GL/glew.h>
 #include <GL/freeglut.h>
+#include <GL/glu.h>
 #include <IL/il.h>
 #include <IL/ilu.h>
 
@@ -66,6 +67,16 @@ std::string glDriver()
 bool onMesa()
 {
     return glDriver().find("Mesa") != std::string::npos;
+}
+
+void loadRaceProjection(double projection[16])
+{
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(45.0, 800.0 / 600.0, 1.0, 350.0);
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
 }
 
 } // namespace testsupport
