@@ -1,8 +1,9 @@
 #include "app/Window.h"
 
-#include "render/Globals.h"
 #include "platform/DebugChannel.h"
 #include "platform/Screen.h"
+#include "render/CameraLens.h"
+#include "render/Globals.h"
 
 #include <GL/glew.h>
 #include <GL/freeglut.h>
@@ -82,7 +83,7 @@ void reshapeWindow(int width, int height)
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     const double aspect = double(width) / double(height > 0 ? height : 1);
-    gluPerspective(45.0, aspect, 1.0, 350.0);
+    gluPerspective(cameraLens::fieldOfView, aspect, cameraLens::nearPlane, cameraLens::farPlane);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     windowWidth = float(width);

@@ -16,7 +16,7 @@ void createWindow();
 // channel and returns false; returns true when everything is there.
 bool initExtensions();
 
-// The reshape step: viewport, the 45 degree perspective (near 1, far 350), identity model-view, and
+// The reshape step: viewport, the camera lens perspective (render/CameraLens.h), identity model-view, and
 // the new size published in windowWidth / windowHeight. A zero height is treated as 1 so the
 // aspect ratio stays finite while the window is minimised.
 void reshapeWindow(int width, int height);

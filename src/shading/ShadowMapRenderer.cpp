@@ -1,5 +1,6 @@
 #include "shading/ShadowMapRenderer.h"
 
+#include "render/CameraLens.h"
 #include "render/Globals.h"
 #include "render/MatrixMath.h"
 #include "render/RenderSettings.h"
@@ -185,9 +186,9 @@ ShadowMapRenderer::ShadowMapRenderer(const std::string& dataDirectory)
     : shadowSize(1024), shadowTexture(0), depthShader(nullptr), shadowFramebuffer(0), shadowDepthBuffer(0),
       outlineSize(512), outlineTexture(0), outlineShader(nullptr), outlineFramebuffer(0),
       outlineDepthBuffer(0), lightView{}, lightProjection{}, cameraView{}, cameraProjection{},
-      inverseCameraView{}, shadowBase{}, hasLight(false), projectionSize{0, 0}, farPlane(350.0),
-      projectionFar(0.0), previousFramebuffer(0), previousDrawBuffer(GL_BACK), previousBlend(GL_FALSE),
-      previousAlphaTest(GL_FALSE)
+      inverseCameraView{}, shadowBase{}, hasLight(false), projectionSize{0, 0},
+      farPlane(cameraLens::farPlane), projectionFar(0.0), previousFramebuffer(0), previousDrawBuffer(GL_BACK),
+      previousBlend(GL_FALSE), previousAlphaTest(GL_FALSE)
 {
     outlineShader = new CgOutline(dataDirectory);
     depthShader = new CgDepth(dataDirectory);
@@ -243,9 +244,9 @@ bool ShadowMapRenderer::followWindow(float width, float height)
     projectionSize[0] = width;
     projectionSize[1] = height;
     projectionFar = farPlane;
-    // gluPerspective(45, aspect, 1, far), as the window's projection.
-    const double nearPlane = 1.0;
-    const double f = 1.0 / std::tan(45.0 * 0.5 * M_PI / 180.0);
+    // gluPerspective with the camera lens and this far plane, as the window's projection.
+    const double nearPlane = cameraLens::nearPlane;
+    const double f = 1.0 / std::tan(cameraLens::fieldOfView * 0.5 * M_PI / 180.0);
     std::fill(cameraProjection, cameraProjection + 16, 0.0);
     cameraProjection[0] = f / (double(width) / double(height));
     cameraProjection[5] = f;

@@ -29,8 +29,8 @@ class ShadowMapRenderer
     ShadowMapRenderer(const ShadowMapRenderer&) = delete;
     ShadowMapRenderer& operator=(const ShadowMapRenderer&) = delete;
 
-    // Recomputes cameraProjection for a window of `width` x `height` pixels (45 degrees vertical,
-    // near 1, far farPlane, as the window's own projection). True when it changed.
+    // Recomputes cameraProjection for a window of `width` x `height` pixels (the camera lens,
+    // far plane farPlane, as the window's own projection). True when it changed.
     bool followWindow(float width, float height);
 
     // Aims the light camera for a light at `light` (x, y, z, w; w = 0 a direction towards the

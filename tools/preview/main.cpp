@@ -15,6 +15,7 @@
 #include "loaders/ColladaLoader.h"
 #include "loaders/SceneXMLHandler.h"
 #include "platform/DataPath.h"
+#include "render/CameraLens.h"
 #include "render/Globals.h"
 #include "render/RenderSettings.h"
 #include "render/ShadingState.h"
@@ -43,8 +44,8 @@ namespace
 
 constexpr int pictureWidth = 800;
 constexpr int pictureHeight = 600;
-constexpr double pursuitDistance = 2.0; // what the airplane hands its camera
-constexpr double fieldOfView = 45.0;    // degrees, vertical, as the game's projection
+constexpr double pursuitDistance = 2.0;                 // what the airplane hands its camera
+constexpr double fieldOfView = cameraLens::fieldOfView; // degrees, vertical
 
 // An off-screen colour and depth buffer of the picture size, bound while it lives: the tool's
 // window may be hidden or covered, so its own pixels cannot be trusted.
@@ -104,7 +105,7 @@ void setProjection(double farPlane)
     glViewport(0, 0, pictureWidth, pictureHeight);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    gluPerspective(fieldOfView, double(pictureWidth) / pictureHeight, 1.0, farPlane);
+    gluPerspective(fieldOfView, double(pictureWidth) / pictureHeight, cameraLens::nearPlane, farPlane);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
 }
