@@ -5,6 +5,7 @@
 #include <GL/glew.h>
 
 #include <cinttypes>
+#include <cmath>
 #include <cstdio>
 
 namespace
@@ -14,6 +15,8 @@ namespace
 constexpr float raceTextX = 625.0f;
 constexpr float raceTimeY = 20.0f;
 constexpr float gateCounterY = 40.0f;
+constexpr float splitY = 60.0f;
+constexpr float splitGapY = 80.0f;
 constexpr float frameRateX = 10.0f;
 constexpr float frameRateY = 20.0f;
 constexpr float helpX = 50.0f;
@@ -24,6 +27,7 @@ constexpr float finishedTop = 190.0f;
 constexpr float finishedPitch = 20.0f;
 constexpr float typedNameX = 290.0f;
 constexpr float yourTimeX = 390.0f;
+constexpr float ghostGapY = finishedTop + 3.0f * finishedPitch;
 
 // Beyond every race anyone flies, and well inside what int64 holds.
 constexpr double longestShownTime = 1e15;
@@ -33,6 +37,30 @@ constexpr double longestShownTime = 1e15;
 void setOverlayRed()
 {
     glColor3f(0.8f, 0.1f, 0.0f);
+}
+
+void setOverlayGreen()
+{
+    glColor3f(0.1f, 0.9f, 0.2f);
+}
+
+namespace
+{
+
+// Red behind the ghost, green level with it or ahead.
+void setGapColour(double gap)
+{
+    if (gap > 0.0)
+        setOverlayRed();
+    else
+        setOverlayGreen();
+}
+
+} // namespace
+
+std::string formatGap(double milliseconds)
+{
+    return (milliseconds < 0.0 ? "-" : "+") + formatRaceTime(std::fabs(milliseconds));
 }
 
 std::string formatRaceTime(double milliseconds)
@@ -56,6 +84,23 @@ void drawRaceOverlay(Font& font, double raceTime, int currentGate, int gateCount
     setOverlayRed();
     font.drawText(raceTextX, raceTimeY, formatRaceTime(raceTime), 1.0f);
     font.drawText(raceTextX, gateCounterY, gateCounterText(currentGate, gateCount), 1.0f);
+}
+
+void drawSplitOverlay(Font& font, double split, const std::optional<double>& gap)
+{
+    setOverlayRed();
+    font.drawText(raceTextX, splitY, formatRaceTime(split), 1.0f);
+    if (!gap)
+        return;
+    const std::string text = formatGap(*gap);
+    setGapColour(*gap);
+    font.drawText(raceTextX - font.textWidth(text.substr(0, 1), 1.0f), splitGapY, text, 1.0f);
+}
+
+void drawGhostGap(Font& font, double gap)
+{
+    setGapColour(gap);
+    font.drawText(yourTimeX, ghostGapY, "GHOST: " + formatGap(gap), 1.0f);
 }
 
 void drawFrameRate(Font& font, int framesPerSecond)
