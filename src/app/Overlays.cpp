@@ -27,7 +27,7 @@ constexpr float finishedTop = 190.0f;
 constexpr float finishedPitch = 20.0f;
 constexpr float typedNameX = 290.0f;
 constexpr float yourTimeX = 390.0f;
-constexpr float ghostGapY = finishedTop + 3.0f * finishedPitch;
+constexpr float ghostGapY = finishedTop - finishedPitch; // above the time, clear of the menu panel
 
 // Beyond every race anyone flies, and well inside what int64 holds.
 constexpr double longestShownTime = 1e15;
@@ -41,19 +41,24 @@ void setOverlayRed()
 
 void setOverlayGreen()
 {
-    glColor3f(0.1f, 0.9f, 0.2f);
+    glColor3f(0.0f, 0.8f, 0.2f);
 }
 
 namespace
 {
 
-// Red behind the ghost, green level with it or ahead.
-void setGapColour(double gap)
+// A gap to the ghost over a dark shadow, which keeps it readable over white clouds as over green
+// land: red behind the ghost, green level with it or ahead.
+void drawGapText(Font& font, float x, float y, const std::string& text, double gap)
 {
+    constexpr float shadowOffset = 1.5f;
+    glColor3f(0.05f, 0.05f, 0.05f);
+    font.drawText(x + shadowOffset, y + shadowOffset, text, 1.0f);
     if (gap > 0.0)
         setOverlayRed();
     else
         setOverlayGreen();
+    font.drawText(x, y, text, 1.0f);
 }
 
 } // namespace
@@ -93,14 +98,12 @@ void drawSplitOverlay(Font& font, double split, const std::optional<double>& gap
     if (!gap)
         return;
     const std::string text = formatGap(*gap);
-    setGapColour(*gap);
-    font.drawText(raceTextX - font.textWidth(text.substr(0, 1), 1.0f), splitGapY, text, 1.0f);
+    drawGapText(font, raceTextX - font.textWidth(text.substr(0, 1), 1.0f), splitGapY, text, *gap);
 }
 
 void drawGhostGap(Font& font, double gap)
 {
-    setGapColour(gap);
-    font.drawText(yourTimeX, ghostGapY, "GHOST: " + formatGap(gap), 1.0f);
+    drawGapText(font, yourTimeX, ghostGapY, "GHOST: " + formatGap(gap), gap);
 }
 
 void drawFrameRate(Font& font, int framesPerSecond)

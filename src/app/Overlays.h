@@ -13,8 +13,8 @@ class Font;
 // Colour of every overlay text except the help (which is white): RGB (0.8, 0.1, 0.0).
 void setOverlayRed();
 
-// Colour of a gap that gains on the ghost or ties with it: RGB (0.1, 0.9, 0.2), apart from the
-// overlay red at a glance.
+// Colour of a gap that gains on the ghost or ties with it: RGB (0.0, 0.8, 0.2), apart from the
+// overlay red at a glance. Gaps are drawn over a dark shadow.
 void setOverlayGreen();
 
 // A gap to the ghost in milliseconds as a signed race time: "-00:00:456" ahead of the ghost,
@@ -36,7 +36,7 @@ void drawRaceOverlay(Font& font, double raceTime, int currentGate, int gateCount
 // there is one at (625, 80), its digits under the split's, overlay red behind and green otherwise.
 void drawSplitOverlay(Font& font, double split, const std::optional<double>& gap);
 
-// On the race-finished page, under its other texts: "GHOST: " and the gap at (390, 250), overlay
+// On the race-finished page, over its other texts: "GHOST: " and the gap at (390, 170), overlay
 // red behind the ghost and green otherwise.
 void drawGhostGap(Font& font, double gap);
 
