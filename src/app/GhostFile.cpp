@@ -94,11 +94,13 @@ std::unique_ptr<FlightRecording> parseGhost(const std::string& contents, std::st
     std::vector<std::string> words;
     if (!splitWords(contents.substr(0, lineEnd), words) || words.size() < 5 || words[0] != ghostMagic)
         return refuse(problem, "not a ghost file");
-    if (words[1] != std::to_string(ghostFormatVersion))
-        return refuse(problem, "format version " + words[1].substr(0, 20) + ", this game reads " +
+    uint64_t version = 0, raceTime = 0, poses = 0, splitCount = 0;
+    if (!parseWhole(words[1], version))
+        return refuse(problem, "not a ghost file");
+    if (version != uint64_t(ghostFormatVersion))
+        return refuse(problem, "format version " + std::to_string(version) + ", this game reads " +
                                    std::to_string(ghostFormatVersion));
 
-    uint64_t raceTime = 0, poses = 0, splitCount = 0;
     if (!parseWhole(words[2], raceTime) || !parseWhole(words[3], poses) || !parseWhole(words[4], splitCount))
         return refuse(problem, "the header's numbers are not whole milliseconds and counts");
     if (poses < 2 || poses > uint64_t(FlightRecording::maxSamples))
