@@ -27,8 +27,8 @@ Game::Game(const std::string& directory)
     : counterFrequency(0), lastFrameCounter(0), scene(nullptr), airplane(nullptr), camera(nullptr),
       airplaneModel(nullptr), frameCount(0), frameSeconds(0.0), racing(false), enteringName(false),
       highscoreSaved(false), dataDirectory(directory), currentGate(0), gateCount(0), raceStart(0),
-      raceTime(0.0), raceClockRunning(false), menu(nullptr), optionMessages(nullptr), helpList(0),
-      shadowMap(nullptr), currentLevel(-1)
+      raceTime(0.0), raceClockRunning(false), savesGhostFiles(true), menu(nullptr), optionMessages(nullptr),
+      helpList(0), shadowMap(nullptr), currentLevel(-1)
 {
     levels = loadLevelCatalogue(dataDirectory);
     menu = new Menu(this, dataDirectory);
@@ -67,6 +67,7 @@ void Game::displayFrame()
     if (racing) {
         drawRaceView(raceTime / 1000.0);
         drawRaceOverlay(*menu->font, raceTime, currentGate, gateCount);
+        drawSplit();
         // The crash shows from the next frame on; this one still shows the race.
         if (airplane && airplane->crashed) {
             showPage(crashPage);

@@ -20,6 +20,7 @@ namespace qorm
 namespace scenegraph
 {
 class Airplane;
+class FlightRecording;
 class PursuitCam;
 } // namespace scenegraph
 } // namespace qorm
@@ -47,8 +48,12 @@ class Game
     // Makes gate `index` the next one to fly through: its large arrow shows, the previous current
     // gate loses both arrows. Indices outside the course only move `currentGate`.
     void setCurrentGate(int index);
-    // Offers the finished flight's recording to the current level as its ghost, with the finish time.
+    // Offers the finished flight's recording to the current level as its ghost, with the finish time
+    // and the splits; a recording the level keeps is written to its ghost file when
+    // `savesGhostFiles` is on.
     void finishRace();
+    // The ghost of the current level (the one the race runs against), or null.
+    const qorm::scenegraph::FlightRecording* levelGhost() const;
     // The rules applied after every simulation step, on that step's pose: the gate test, then the
     // scenery, bounds and altitude tests. False when the step crashed or finished the race, which
     // stops the flight in that step.
@@ -67,8 +72,14 @@ class Game
     void drawHelp();
 
     // The texts of the race-finished page under its items: the time, or the name prompt when the
-    // time enters the level's table, or the time with "Highscore saved." once the name is stored.
+    // time enters the level's table, or the time with "Highscore saved." once the name is stored;
+    // and the gap to the ghost when the race ran against one.
     void drawRaceFinished();
+
+    // During a race, for splitShownMilliseconds of race time after each gate: its split under the
+    // race time and, when the level's ghost passed that gate, the gap to the ghost's split there.
+    void drawSplit();
+    static constexpr double splitShownMilliseconds = 2000.0;
 
     // The name prompt is on screen: the race-finished page shows, the finished race's time enters
     // the current level's table, it has not been saved yet and a name is being typed. Only then do
@@ -99,6 +110,12 @@ class Game
     double raceTime;                       // race time in whole milliseconds: simulated steps x 1000 / 60;
                                            // once finished, the instant the last gate was entered
     bool raceClockRunning;                 // the first update of the race has started its clock
+    std::vector<double> splits;            // race time (ms) at which each gate of this race was passed:
+                                           // the instant the centre entered its box, as for the finish
+    std::optional<double> ghostGap;        // finish time minus the time of the ghost the finished race
+                                           // ran against (ms); empty without a ghost
+    bool savesGhostFiles;                  // a ghost the level keeps is written to its file (the race
+                                           // tool turns this off)
     Menu* menu;                            // owned: the menu; its menuState is the page shown
     OptionMessages* optionMessages;        // owned: the timed status lines of the F-keys
     GLuint helpList;                       // cached help overlay display list; 0 = none

@@ -6,6 +6,7 @@
 #include "app/LevelEntry.h"
 #include "app/Menu.h"
 #include "app/Overlays.h"
+#include "flight/FlightRecording.h"
 #include "loaders/Font.h"
 #include "render/RenderSettings.h"
 
@@ -43,9 +44,23 @@ bool Game::namePromptShown() const
            !highscoreSaved && finishQualifies();
 }
 
+void Game::drawSplit()
+{
+    if (splits.empty() || raceTime - splits.back() >= splitShownMilliseconds)
+        return;
+    std::optional<double> gap;
+    const std::size_t gate = splits.size() - 1;
+    const qorm::scenegraph::FlightRecording* ghost = levelGhost();
+    if (ghost && gate < ghost->splits.size())
+        gap = splits.back() - ghost->splits[gate];
+    drawSplitOverlay(*menu->font, splits.back(), gap);
+}
+
 void Game::drawRaceFinished()
 {
     Font& font = *menu->font;
+    if (ghostGap)
+        drawGhostGap(font, *ghostGap);
     if (highscoreSaved) {
         drawFinishedScreen(font, FinishedScreen::saved, raceTime, "");
         return;

@@ -2,6 +2,7 @@
 // simulation step, the finish and the ghosts, and the race view with the airplane.
 #include "app/Game.h"
 
+#include "app/GhostFile.h"
 #include "app/LevelEntry.h"
 #include "app/Menu.h"
 #include "app/RaceRules.h"
@@ -125,6 +126,8 @@ void Game::startRace()
 
     racing = true;
     highscoreSaved = false;
+    splits.clear();
+    ghostGap.reset();
     delete airplane;
     airplane = nullptr;
 
@@ -174,7 +177,20 @@ void Game::finishRace()
         return;
     FlightRecording* recording = airplane->recording;
     airplane->recording = nullptr;
-    levels[size_t(currentLevel)]->keepGhost(recording, raceTime);
+    if (!recording)
+        return;
+    recording->splits = splits;
+    LevelEntry& level = *levels[size_t(currentLevel)];
+    if (level.keepGhost(recording, raceTime) && savesGhostFiles)
+        saveLevelGhost(level.path, *recording);
+}
+
+const FlightRecording* Game::levelGhost() const
+{
+    if (currentLevel < 0 || currentLevel >= int(levels.size()))
+        return nullptr;
+    const std::vector<FlightRecording*>& ghosts = levels[size_t(currentLevel)]->ghosts;
+    return ghosts.empty() ? nullptr : ghosts.front();
 }
 
 bool Game::raceStep()
@@ -193,12 +209,16 @@ bool Game::raceStep()
         return false;
     }
     if (result == GateResult::passed) {
+        // A gate's split, like the finish, is the instant the centre entered its box within this step.
+        const double* before = airplane->previousTransform;
+        const double from[3] = {before[12], before[13], before[14]};
+        splits.push_back(
+            raceMilliseconds(stepsFlown(*airplane) - 1, gateEntryFraction(gate, from, position)));
         setCurrentGate(currentGate + 1);
         if (currentGate >= gateCount) {
-            // The finish is the instant the centre entered the last gate's box, within this step.
-            const double* before = airplane->previousTransform;
-            const double from[3] = {before[12], before[13], before[14]};
-            raceTime = raceMilliseconds(stepsFlown(*airplane) - 1, gateEntryFraction(gate, from, position));
+            raceTime = splits.back();
+            if (const FlightRecording* ghost = levelGhost())
+                ghostGap = raceTime - ghost->raceTime;
             racing = false;
             showPage(raceFinishedPageNumber);
             finishRace();

@@ -1,5 +1,6 @@
 #include "app/LevelCatalogue.h"
 
+#include "app/GhostFile.h"
 #include "app/LevelEntry.h"
 #include "app/LevelXMLHandler.h"
 #include "loaders/XmlParser.h"
@@ -20,6 +21,7 @@ std::vector<LevelEntry*> loadLevelCatalogue(const std::string& directory)
     for (std::size_t i = 0; i < handler.paths.size(); ++i) {
         LevelEntry* entry = new LevelEntry(handler.paths[i], handler.names[i]);
         loadLevelHighscores(entry->path, entry->highscores);
+        loadLevelGhost(*entry);
         levels.push_back(entry);
     }
     return levels;

@@ -36,17 +36,18 @@ void LevelEntry::releaseLevel()
     ghosts.clear();
 }
 
-void LevelEntry::keepGhost(qorm::scenegraph::FlightRecording* recording, double time)
+bool LevelEntry::keepGhost(qorm::scenegraph::FlightRecording* recording, double time)
 {
     if (!recording)
-        return;
+        return false;
     if (!ghosts.empty() && ghosts.front()->raceTime <= time) {
         delete recording;
-        return;
+        return false;
     }
     for (qorm::scenegraph::FlightRecording* ghost : ghosts)
         delete ghost;
     ghosts.clear();
     recording->raceTime = time;
     ghosts.push_back(recording);
+    return true;
 }

@@ -37,8 +37,9 @@ class LevelEntry
     // Offers the recording of a finished race with its time (whole milliseconds) as this level's
     // ghost and takes ownership of it. The level keeps the faster flight: a ghost at least as fast
     // stays and `recording` is deleted; otherwise the old ghost goes and `recording` takes its place
-    // with `time` stored in it.
-    void keepGhost(qorm::scenegraph::FlightRecording* recording, double time);
+    // with `time` stored in it. Returns whether `recording` became the ghost. Writes nothing: the
+    // race saves the ghost file (saveLevelGhost).
+    bool keepGhost(qorm::scenegraph::FlightRecording* recording, double time);
 
     std::string path;          // relative to the data directory, without extension: levels\alpine
     std::string name;          // shown in the menus
@@ -46,5 +47,6 @@ class LevelEntry
     Scene* scene;              // owned; null unless this is the current level
     HighscoreTable highscores; // best times of this track, mirrored in its highscore file
     std::vector<qorm::scenegraph::FlightRecording*> ghosts; // owned; at most one: the fastest
-                                                            // finished flight of this run
+                                                            // finished flight of this run, or the
+                                                            // one read from the ghost file
 };

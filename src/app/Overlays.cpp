@@ -5,6 +5,7 @@
 #include <GL/glew.h>
 
 #include <cinttypes>
+#include <cmath>
 #include <cstdio>
 
 namespace
@@ -14,6 +15,8 @@ namespace
 constexpr float raceTextX = 625.0f;
 constexpr float raceTimeY = 20.0f;
 constexpr float gateCounterY = 40.0f;
+constexpr float splitY = 60.0f;
+constexpr float splitGapY = 80.0f;
 constexpr float frameRateX = 10.0f;
 constexpr float frameRateY = 20.0f;
 constexpr float helpX = 50.0f;
@@ -24,6 +27,7 @@ constexpr float finishedTop = 190.0f;
 constexpr float finishedPitch = 20.0f;
 constexpr float typedNameX = 290.0f;
 constexpr float yourTimeX = 390.0f;
+constexpr float ghostGapY = finishedTop - finishedPitch; // above the time, clear of the menu panel
 
 // Beyond every race anyone flies, and well inside what int64 holds.
 constexpr double longestShownTime = 1e15;
@@ -33,6 +37,35 @@ constexpr double longestShownTime = 1e15;
 void setOverlayRed()
 {
     glColor3f(0.8f, 0.1f, 0.0f);
+}
+
+void setOverlayGreen()
+{
+    glColor3f(0.0f, 0.8f, 0.2f);
+}
+
+namespace
+{
+
+// A gap to the ghost over a dark shadow, which keeps it readable over white clouds as over green
+// land: red behind the ghost, green level with it or ahead.
+void drawGapText(Font& font, float x, float y, const std::string& text, double gap)
+{
+    constexpr float shadowOffset = 1.5f;
+    glColor3f(0.05f, 0.05f, 0.05f);
+    font.drawText(x + shadowOffset, y + shadowOffset, text, 1.0f);
+    if (gap > 0.0)
+        setOverlayRed();
+    else
+        setOverlayGreen();
+    font.drawText(x, y, text, 1.0f);
+}
+
+} // namespace
+
+std::string formatGap(double milliseconds)
+{
+    return (milliseconds < 0.0 ? "-" : "+") + formatRaceTime(std::fabs(milliseconds));
 }
 
 std::string formatRaceTime(double milliseconds)
@@ -56,6 +89,21 @@ void drawRaceOverlay(Font& font, double raceTime, int currentGate, int gateCount
     setOverlayRed();
     font.drawText(raceTextX, raceTimeY, formatRaceTime(raceTime), 1.0f);
     font.drawText(raceTextX, gateCounterY, gateCounterText(currentGate, gateCount), 1.0f);
+}
+
+void drawSplitOverlay(Font& font, double split, const std::optional<double>& gap)
+{
+    setOverlayRed();
+    font.drawText(raceTextX, splitY, formatRaceTime(split), 1.0f);
+    if (!gap)
+        return;
+    const std::string text = formatGap(*gap);
+    drawGapText(font, raceTextX - font.textWidth(text.substr(0, 1), 1.0f), splitGapY, text, *gap);
+}
+
+void drawGhostGap(Font& font, double gap)
+{
+    drawGapText(font, yourTimeX, ghostGapY, "GHOST: " + formatGap(gap), gap);
 }
 
 void drawFrameRate(Font& font, int framesPerSecond)

@@ -4,6 +4,7 @@
 // matrix selected and unchanged.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,14 @@ class Font;
 
 // Colour of every overlay text except the help (which is white): RGB (0.8, 0.1, 0.0).
 void setOverlayRed();
+
+// Colour of a gap that gains on the ghost or ties with it: RGB (0.0, 0.8, 0.2), apart from the
+// overlay red at a glance. Gaps are drawn over a dark shadow.
+void setOverlayGreen();
+
+// A gap to the ghost in milliseconds as a signed race time: "-00:00:456" ahead of the ghost,
+// "+00:01:234" behind it or level with it ("+00:00:000").
+std::string formatGap(double milliseconds);
 
 // A race time in milliseconds as MM:SS:mmm (whole milliseconds, truncated; minutes take as many
 // digits as they need, so a race of an hour or more shows three or more). Negative or undefined
@@ -22,6 +31,14 @@ std::string gateCounterText(int currentGate, int gateCount);
 
 // During a race: the race time at (625, 20) and the gate counter at (625, 40), overlay red.
 void drawRaceOverlay(Font& font, double raceTime, int currentGate, int gateCount);
+
+// Under the race time: the split at (625, 60), overlay red, and the gap to the ghost's split when
+// there is one at (625, 80), its digits under the split's, overlay red behind and green otherwise.
+void drawSplitOverlay(Font& font, double split, const std::optional<double>& gap);
+
+// On the race-finished page, over its other texts: "GHOST: " and the gap at (390, 170), overlay
+// red behind the ghost and green otherwise.
+void drawGhostGap(Font& font, double gap);
 
 // "FPS: N" at (10, 20), overlay red.
 void drawFrameRate(Font& font, int framesPerSecond);

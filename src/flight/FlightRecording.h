@@ -38,10 +38,11 @@ class FlightRecording
     // Number of poses kept (the last step recorded plus one).
     int64_t sampleCount() const { return int64_t(samples.size()); }
 
-    int64_t startTicks;        // counter ticks of the race start; the race sets it for each replay
-    double current[16];        // the replayed pose, column-major; identity until the first seek
-    double raceTime;           // race time of the recorded run, ms; set when a level keeps it
-    std::vector<Pose> samples; // samples[k]: pose after k steps; at most maxSamples
+    int64_t startTicks;         // counter ticks of the race start; the race sets it for each replay
+    double current[16];         // the replayed pose, column-major; identity until the first seek
+    double raceTime;            // race time of the recorded run, ms; set when a level keeps it
+    std::vector<double> splits; // race time (ms) at which the run passed each gate, in gate order
+    std::vector<Pose> samples;  // samples[k]: pose after k steps; at most maxSamples
 };
 
 } // namespace scenegraph

@@ -1,9 +1,11 @@
 // The level catalogue and each level's highscore file.
 #include "app/LevelCatalogue.h"
+#include "app/GhostFile.h"
 #include "app/HighscoreTable.h"
 #include "app/LevelEntry.h"
 #include "render/Globals.h"
 #include "support/ScratchDirectory.h"
+#include "support/SmallGhost.h"
 
 #include <gtest/gtest.h>
 
@@ -300,12 +302,17 @@ TEST_F(LevelFiles, AnInstalledGameKeepsThePlayersHighscoresInTheirDataFolder)
         addHighscore(*entries[0], "Ace", 5000.0);
         if (entries[0]->highscores != HighscoreTable{{5000, "Ace"}, {9000, "Shipped"}})
             failures |= 2;
+        if (!saveLevelGhost(entries[0]->path, *testsupport::smallGhost()))
+            failures |= 16;         // the ghost goes beside the player's highscores
         entries[1]->releaseLevel(); // an empty table makes no file
         entries.clear();
         for (LevelEntry* entry : loadLevelCatalogue(data.path()))
             entries.emplace_back(entry);
         if (entries.size() != 2 || entries[0]->highscores != HighscoreTable{{5000, "Ace"}, {9000, "Shipped"}})
             failures |= 4; // the player's copy is read once it exists
+        if (entries[0]->ghosts.size() != 1 || entries[0]->ghosts[0]->raceTime != 990 ||
+            !entries[1]->ghosts.empty())
+            failures |= 32;
 
         // No place for the player's copy either (its folder would be below a file): the save says so
         // and the entry stays in memory.
@@ -325,6 +332,7 @@ TEST_F(LevelFiles, AnInstalledGameKeepsThePlayersHighscoresInTheirDataFolder)
     EXPECT_EQ(data.read("levels/alpine.highscore"), "Shipped, 9000\n");
     EXPECT_EQ(home.read("share/aerovant/levels/alpine.highscore"), "Ace, 5000\nShipped, 9000\n");
     EXPECT_FALSE(fs::exists(player + "meadow.highscore") || fs::exists(player + "alpine.highscore.tmp"));
+    EXPECT_TRUE(fs::exists(player + "alpine.ghost") && !fs::exists(data.path() + "levels/alpine.ghost"));
     EXPECT_EQ(messages,
               "Could not open file \"" + home.path() + "blocked/share/aerovant/levels/alpine.highscore\"\n");
 

@@ -308,12 +308,12 @@ class PlayThrough : public ::testing::Test
     {
         ASSERT_FALSE(screenName().empty()) << "Xvfb did not start (is it installed?)";
         ASSERT_EQ(std::system("command -v xdotool >/dev/null"), 0) << "xdotool is not installed";
-        // The game's own folder: its executable and data, without highscores of earlier runs.
+        // The game's own folder: its executable and data, without highscores or ghosts of earlier runs.
         fs::copy_file(AEROVANT_GAME_EXECUTABLE, folder() + "aerovant");
         for (const char* data : {"levels", "models", "menu", "fonts", "cockpit", "shader"})
             fs::copy(std::string(AEROVANT_BIN_DIR) + data, folder() + data, fs::copy_options::recursive);
         for (const auto& file : fs::directory_iterator(folder() + "levels"))
-            if (file.path().extension() == ".highscore")
+            if (file.path().extension() == ".highscore" || file.path().extension() == ".ghost")
                 fs::remove(file.path());
         x = std::make_unique<Screen>(screenName());
         ASSERT_TRUE(x->open());

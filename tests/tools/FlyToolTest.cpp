@@ -42,12 +42,12 @@ class FlyTool : public ::testing::Test
     std::string output, errors;
 };
 
-// The time of a "finished MS" line, or -1.
-long finishTime(const std::string& line)
+// The time of the output's last line when it is "finished MS", or -1.
+long finishTime(const std::string& output)
 {
     std::smatch match;
-    static const std::regex finished("finished ([0-9]+)\n");
-    return std::regex_match(line, match, finished) ? std::stol(match[1]) : -1;
+    static const std::regex finished("(?:.*\n)?finished ([0-9]+)\n");
+    return std::regex_match(output, match, finished) ? std::stol(match[1]) : -1;
 }
 
 } // namespace
@@ -83,9 +83,25 @@ TEST_F(FlyTool, EveryBundledLevelIsFinishedByItsScriptInTheTimeTheScriptWasWritt
         ASSERT_NE(at, std::string::npos) << header;
         const std::string expected = header.substr(at) + "\n";
 
-        EXPECT_EQ(run(std::string("'levels\\") + level + "' " + file), 0) << output << errors;
-        EXPECT_EQ(output, expected);
-        std::printf("%s: %s", level, output.c_str());
+        // The splits come before the result and go into the saved ghost's header; raced against
+        // that ghost at another frame rate, the same script is level with it.
+        const std::string ghost = folder.path() + level + ".ghost";
+        EXPECT_EQ(run("--save-ghost " + ghost + " 'levels\\" + level + "' " + file), 0) << output << errors;
+        const size_t lineEnd = output.find('\n') + 1;
+        const std::string splits = output.substr(0, lineEnd);
+        EXPECT_TRUE(std::regex_match(splits, std::regex("splits( [0-9]+)+\n"))) << output;
+        EXPECT_EQ(output.substr(lineEnd), expected);
+        const std::string saved = folder.read(std::string(level) + ".ghost");
+        const std::string ghostHeader = saved.substr(0, saved.find('\n') + 1);
+        EXPECT_EQ(ghostHeader.rfind("aerovant-ghost 1 " + expected.substr(9, expected.size() - 10) + " ", 0),
+                  0u)
+            << ghostHeader;
+        EXPECT_EQ(ghostHeader.substr(ghostHeader.size() - (splits.size() - 6)), splits.substr(6))
+            << ghostHeader;
+        std::printf("%s: %s%s.ghost: %zu bytes\n", level, output.c_str(), level, saved.size());
+
+        EXPECT_EQ(run("--fps 45 --ghost " + ghost + " 'levels\\" + level + "' " + file), 0) << errors;
+        EXPECT_EQ(output, "gap +0\n" + splits + expected);
     }
 }
 
@@ -93,12 +109,12 @@ TEST_F(FlyTool, TheLastLineAndTheExitStatusTellHowTheRaceEnded)
 {
     // Full throttle alone does not make the first turn of the Alpine Valley.
     EXPECT_EQ(run("'levels\\alpine' " + script("hold-w.txt")), 3);
-    EXPECT_TRUE(std::regex_match(output, std::regex("crashed [0-9]+ gate 1/13\n"))) << output;
+    EXPECT_TRUE(std::regex_match(output, std::regex("splits [0-9]+\ncrashed [0-9]+ gate 1/13\n"))) << output;
 
     // Without a key the airplane waits on the runway for ten simulated minutes.
     folder.write("idle.txt", "# nothing at all\n\n");
     EXPECT_EQ(run("--fps 30 'levels\\meadow' " + folder.path() + "idle.txt"), 4);
-    EXPECT_EQ(output, "timeout 600000 gate 0/6\n");
+    EXPECT_EQ(output, "splits\ntimeout 600000 gate 0/6\n");
 
     // A level that is not there: the loader's problem, no race, status 1.
     EXPECT_EQ(run("'levels\\nowhere' " + script("hold-w.txt")), 1);
@@ -116,6 +132,7 @@ TEST_F(FlyTool, WrongArgumentsAndScriptsExitWithTwoAndSayWhy)
                                  "--fps 20x" + hold,
                                  "--plain --cartoon" + hold,
                                  "--fast" + hold,
+                                 "--ghost",
                                  hold + " extra"};
     for (const std::string& arguments : wrong) {
         SCOPED_TRACE(arguments);
@@ -124,6 +141,15 @@ TEST_F(FlyTool, WrongArgumentsAndScriptsExitWithTwoAndSayWhy)
         EXPECT_EQ(output, "");
     }
     EXPECT_EQ(run("'../levels/meadow' " + script("hold-w.txt")), 2);
+    // A ghost file that is not there, or refused, is named in one line and no race is flown.
+    folder.write("bad.ghost", "aerovant-ghost 7 990 61 1 990\n");
+    for (const char* ghost : {"missing.ghost", "bad.ghost"}) {
+        EXPECT_EQ(run("--ghost " + folder.path() + ghost + hold), 1);
+        EXPECT_EQ(errors, "aerovant-fly: Ignoring ghost file \"" + folder.path() + ghost + "\": " +
+                              (ghost[0] == 'm' ? "no such file" : "format version 7, this game reads 1") +
+                              "\n");
+        EXPECT_EQ(output, "");
+    }
     EXPECT_EQ(run("'levels\\meadow' " + folder.path() + "missing.txt"), 2);
 
     const struct {

@@ -3,9 +3,12 @@
 #include "OutputCapture.h"
 
 #include "app/Game.h"
+#include "app/GhostFile.h"
 #include "app/LevelEntry.h"
 #include "app/Window.h"
 #include "flight/Airplane.h"
+#include "flight/FlightRecording.h"
+#include "platform/AtomicFile.h"
 #include "platform/Clock.h"
 #include "render/Globals.h"
 #include "render/RenderSettings.h"
@@ -15,8 +18,10 @@
 #include <IL/il.h>
 #include <IL/ilu.h>
 
+#include <algorithm>
 #include <chrono>
 #include <iostream>
+#include <memory>
 
 namespace fly
 {
@@ -55,6 +60,22 @@ std::string describe(const RaceResult& result)
     default:
         return "timeout " + time + gates;
     }
+}
+
+std::string describeSplits(const RaceResult& result)
+{
+    std::string line = "splits";
+    for (double split : result.splits)
+        line += " " + std::to_string(int64_t(split));
+    return line;
+}
+
+std::string describeGap(const RaceResult& result)
+{
+    if (!result.ghostGap)
+        return "gap none";
+    const int64_t gap = int64_t(*result.ghostGap);
+    return std::string("gap ") + (gap < 0 ? "-" : "+") + std::to_string(gap < 0 ? -gap : gap);
 }
 
 int exitStatus(const RaceResult& result)
@@ -98,6 +119,13 @@ RaceHarness::RaceHarness(const std::string& dataDirectory, const std::string& le
 
     OutputCapture capture;
     game = new Game(dataDirectory);
+    game->savesGhostFiles = false;
+    // The race depends on the script alone, not on ghosts the player's races left in the data.
+    for (LevelEntry* entry : game->levels) {
+        for (qorm::scenegraph::FlightRecording* ghost : entry->ghosts)
+            delete ghost;
+        entry->ghosts.clear();
+    }
     ::game = game;
     int index = -1;
     for (size_t i = 0; i < game->levels.size(); ++i) {
@@ -128,6 +156,32 @@ RaceHarness::~RaceHarness()
     delete game;
     ::game = nullptr;
     platform::setCounterSource(nullptr);
+}
+
+bool RaceHarness::raceAgainst(const std::string& path, std::string& problem)
+{
+    std::unique_ptr<qorm::scenegraph::FlightRecording> ghost = readGhostFile(path, problem);
+    if (!ghost) {
+        problem = ghostProblemLine(path, problem.empty() ? "no such file" : problem);
+        return false;
+    }
+    LevelEntry& level = *game->levels[size_t(game->currentLevel)];
+    for (qorm::scenegraph::FlightRecording* old : level.ghosts)
+        delete old;
+    level.ghosts.clear();
+    const double time = ghost->raceTime;
+    level.keepGhost(ghost.release(), time);
+    return true;
+}
+
+bool RaceHarness::saveFlightGhost(const RaceResult& result, const std::string& path)
+{
+    const qorm::scenegraph::FlightRecording* ghost = game->levelGhost();
+    if (result.kind != RaceResult::finished || (result.ghostGap && *result.ghostGap >= 0) || !ghost) {
+        std::cerr << "aerovant-fly: the flight is not the level's ghost; \"" << path << "\" not written\n";
+        return false;
+    }
+    return platform::replaceFile(path, ghostFileContents(*ghost));
 }
 
 void RaceHarness::apply(const ScriptEvent& event)
@@ -180,6 +234,14 @@ RaceResult RaceHarness::fly(std::vector<ScriptEvent>& events, int framesPerSecon
         result.milliseconds = game->raceTime;
         result.gate = game->currentGate;
         result.gateCount = game->gateCount;
+        result.splits = game->splits;
+        // A finish faster than the ghost makes the flight the level's ghost: the game kept the gap
+        // to the ghost it raced against.
+        result.ghostGap = game->ghostGap;
+        const qorm::scenegraph::FlightRecording* ghost = game->levelGhost();
+        const size_t common = ghost ? std::min(result.splits.size(), ghost->splits.size()) : 0;
+        if (game->racing && common > 0)
+            result.ghostGap = result.splits[common - 1] - ghost->splits[common - 1];
         if (game->airplane && game->airplane->crashed) {
             result.kind = RaceResult::crashed;
             return result;

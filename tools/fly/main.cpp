@@ -1,10 +1,12 @@
-// aerovant-fly [--fps N] [--render] [--plain|--cartoon] LEVEL SCRIPT: flies one race of LEVEL with
-// the flight keys of SCRIPT through the game's own update (and display) steps on a manual counter,
-// N frames per simulated second, and prints how it ended:
+// aerovant-fly [--fps N] [--render] [--plain|--cartoon] [--ghost FILE] LEVEL SCRIPT: flies one race
+// of LEVEL with the flight keys of SCRIPT through the game's own update (and display) steps on a
+// manual counter, N frames per simulated second, and prints the split times and how it ended:
+//   splits MS MS ...
 //   finished MS | crashed MS gate G/N | timeout MS gate G/N
-// With --render every frame is drawn into the 800 x 600 window and the line before the result gives
-// the frame times. Exit status: 0 finished, 3 crashed, 4 timeout, 1 when loading reported a problem,
-// 2 for wrong arguments.
+// With --ghost the race runs against the ghost file FILE and "gap +MS|-MS|none" comes before the
+// splits; --save-ghost FILE writes the flight's ghost file when it finished ahead of any ghost. With --render
+// every frame is drawn into the 800 x 600 window and the first line gives the frame times. Exit status: 0
+// finished, 3 crashed, 4 timeout, 1 when loading reported a problem, 2 for wrong arguments.
 #include "FlightScript.h"
 #include "RaceHarness.h"
 
@@ -28,15 +30,19 @@ int usage(const std::string& problem)
 {
     if (!problem.empty())
         std::cerr << "aerovant-fly: " << problem << "\n";
-    std::cerr << "usage: aerovant-fly [--fps N] [--render] [--plain|--cartoon] LEVEL SCRIPT\n"
-                 "  --fps N     frames per simulated second, 1 to "
-              << maxFramesPerSecond
-              << " (default 60)\n"
-                 "  --render    draw every frame and report the frame times\n"
-                 "  --plain     draw with the fixed-function path\n"
-                 "  --cartoon   draw with the cartoon shaders\n"
-                 "  LEVEL       a level path as the level catalogue writes it, for example levels\\alpine\n"
-                 "  SCRIPT      a text file of lines MILLISECONDS KEY down|up\n";
+    std::cerr
+        << "usage: aerovant-fly [--fps N] [--render] [--plain|--cartoon] [--ghost FILE] [--save-ghost FILE]\n"
+           "                    LEVEL SCRIPT\n"
+           "  --fps N     frames per simulated second, 1 to "
+        << maxFramesPerSecond
+        << " (default 60)\n"
+           "  --render    draw every frame and report the frame times\n"
+           "  --plain     draw with the fixed-function path\n"
+           "  --cartoon   draw with the cartoon shaders\n"
+           "  --ghost FILE       race against the ghost file FILE and print the final gap\n"
+           "  --save-ghost FILE  write the flight as a ghost file when it finished ahead\n"
+           "  LEVEL       a level path as the level catalogue writes it, for example levels\\alpine\n"
+           "  SCRIPT      a text file of lines MILLISECONDS KEY down|up\n";
     return 2;
 }
 
@@ -73,6 +79,7 @@ int main(int argc, char** argv)
     int framesPerSecond = 60;
     bool render = false;
     int cartoon = -1;
+    std::string ghostFile, savedGhostFile;
     std::vector<std::string> positional;
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
@@ -80,6 +87,10 @@ int main(int argc, char** argv)
             if (i + 1 >= argc || !parseCount(argv[i + 1], framesPerSecond))
                 return usage("--fps needs a whole number from 1 to " + std::to_string(maxFramesPerSecond));
             ++i;
+        } else if (argument == "--ghost" || argument == "--save-ghost") {
+            if (i + 1 >= argc || argv[i + 1][0] == '\0')
+                return usage(argument + " needs a file");
+            (argument == "--ghost" ? ghostFile : savedGhostFile) = argv[++i];
         } else if (argument == "--render") {
             render = true;
         } else if (argument == "--plain" || argument == "--cartoon") {
@@ -118,11 +129,22 @@ int main(int argc, char** argv)
             std::cerr << "aerovant-fly: no race could be started on " << level << "\n";
             return 1;
         }
+        if (!ghostFile.empty()) {
+            std::string problem;
+            if (!harness.raceAgainst(ghostFile, problem)) {
+                std::cerr << "aerovant-fly: " << problem << "\n";
+                return 1;
+            }
+        }
         const fly::RaceResult result = harness.fly(events, framesPerSecond, render);
         if (render)
             std::cout << frameLine(harness.frameMilliseconds) << "\n";
-        std::cout << fly::describe(result) << "\n" << std::flush;
+        if (!ghostFile.empty())
+            std::cout << fly::describeGap(result) << "\n";
+        std::cout << fly::describeSplits(result) << "\n" << fly::describe(result) << "\n" << std::flush;
         status = harness.loadProblems ? 1 : fly::exitStatus(result);
+        if (!savedGhostFile.empty() && !harness.saveFlightGhost(result, savedGhostFile) && status == 0)
+            status = 1;
     }
     return status;
 }
