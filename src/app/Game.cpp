@@ -26,9 +26,9 @@ Game* game = nullptr;
 Game::Game(const std::string& directory)
     : counterFrequency(0), lastFrameCounter(0), scene(nullptr), airplane(nullptr), camera(nullptr),
       airplaneModel(nullptr), frameCount(0), frameSeconds(0.0), racing(false), enteringName(false),
-      highscoreSaved(false), dataDirectory(directory), currentGate(0), gateCount(0), raceStart(0),
-      raceTime(0.0), raceClockRunning(false), savesGhostFiles(true), menu(nullptr), optionMessages(nullptr),
-      helpList(0), shadowMap(nullptr), currentLevel(-1)
+      highscoreSaved(false), highscoreWritten(false), dataDirectory(directory), currentGate(0), gateCount(0),
+      raceStart(0), raceTime(0.0), raceClockRunning(false), savesGhostFiles(true), menu(nullptr),
+      optionMessages(nullptr), helpList(0), shadowMap(nullptr), currentLevel(-1)
 {
     levels = loadLevelCatalogue(dataDirectory);
     menu = new Menu(this, dataDirectory);

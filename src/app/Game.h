@@ -101,6 +101,7 @@ class Game
     bool racing;                           // a race runs; selects race or menu in both steps
     bool enteringName;                     // a highscore name is being typed
     bool highscoreSaved;                   // the finished race's highscore has been stored
+    bool highscoreWritten;                 // ... and its file written (false: kept in memory only)
     std::optional<std::string> playerName; // the name being typed; exists from the start of name
                                            // entry until it is saved; at most maxNameLength letters
     std::string dataDirectory;             // data directory with trailing separator

@@ -61,8 +61,9 @@ void Game::drawRaceFinished()
     Font& font = *menu->font;
     if (ghostGap)
         drawGhostGap(font, *ghostGap);
+    const FinishedScreen stored = highscoreWritten ? FinishedScreen::saved : FinishedScreen::notSaved;
     if (highscoreSaved) {
-        drawFinishedScreen(font, FinishedScreen::saved, raceTime, "");
+        drawFinishedScreen(font, stored, raceTime, "");
         return;
     }
     if (!finishQualifies()) {
@@ -78,9 +79,11 @@ void Game::drawRaceFinished()
         return;
     }
     // Enter was pressed on the prompt: store the name, and show the new entry in the menus.
-    addHighscore(*levels[std::size_t(currentLevel)], *playerName, raceTime);
+    // A file that cannot be written says so on the console; the page says the entry was not stored.
+    highscoreWritten = addHighscore(*levels[std::size_t(currentLevel)], *playerName, raceTime);
     playerName.reset();
     highscoreSaved = true;
     menu->buildPages();
-    drawFinishedScreen(font, FinishedScreen::saved, raceTime, "");
+    drawFinishedScreen(font, highscoreWritten ? FinishedScreen::saved : FinishedScreen::notSaved, raceTime,
+                       "");
 }

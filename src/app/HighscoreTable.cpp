@@ -113,7 +113,7 @@ bool qualifies(const HighscoreTable& table, double raceTime)
     return table.rbegin()->first > key;
 }
 
-void addHighscore(LevelEntry& entry, const std::string& name, double raceTime)
+bool addHighscore(LevelEntry& entry, const std::string& name, double raceTime)
 {
     HighscoreTable& table = entry.highscores;
     if (qualifies(table, raceTime)) {
@@ -121,8 +121,10 @@ void addHighscore(LevelEntry& entry, const std::string& name, double raceTime)
         while (table.size() > highscoreTableSize)
             table.erase(std::prev(table.end()));
     }
-    if (saveLevelHighscores(entry.path, table))
-        loadLevelHighscores(entry.path, table);
+    if (!saveLevelHighscores(entry.path, table))
+        return false;
+    loadLevelHighscores(entry.path, table);
+    return true;
 }
 
 bool saveHighscores(const std::string& path, const HighscoreTable& table)

@@ -45,8 +45,8 @@ void loadLevelHighscores(const std::string& levelPath, HighscoreTable& table);
 // Stores (name, raceTime) in the level's table if it qualifies (the name cut to highscoreNameLength),
 // keeps the ten fastest and writes the level's highscore file. When the file was written the table is
 // read back from it; when it could not be written the table in memory keeps the new entry, so a
-// later save can still store it.
-void addHighscore(LevelEntry& entry, const std::string& name, double raceTime);
+// later save can still store it. True when the file was written.
+bool addHighscore(LevelEntry& entry, const std::string& name, double raceTime);
 
 // Writes `table` to `path` (a data path), one "name, time" line per entry in ascending time order,
 // and returns whether the file now holds it. An empty table writes nothing and leaves any existing

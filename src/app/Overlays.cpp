@@ -160,4 +160,6 @@ void drawFinishedScreen(Font& font, FinishedScreen screen, double raceTime, cons
     // Kept under the time for as long as the page shows this race, so it cannot be missed.
     if (screen == FinishedScreen::saved)
         font.drawText(yourTimeX, finishedTop + finishedPitch, "Highscore saved.", 1.0f);
+    else if (screen == FinishedScreen::notSaved)
+        font.drawText(yourTimeX, finishedTop + finishedPitch, "Highscore not saved.", 1.0f);
 }

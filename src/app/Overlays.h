@@ -55,6 +55,7 @@ enum class FinishedScreen {
     timeOnly,     // "YOUR TIME: " and the time
     enteringName, // "Great race!", "Please enter your name:" and the name typed so far
     saved,        // the time, with "Highscore saved." below it
+    notSaved,     // the time, with "Highscore not saved." below it (the file could not be written)
 };
 
 // Draws the race-finished texts, overlay red. `name` is used only while entering a name.

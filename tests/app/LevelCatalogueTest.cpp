@@ -218,7 +218,7 @@ TEST_F(LevelFiles, HighscoreSavesFollowLinksWriteInPlaceWhereTheyMustAndNameTheF
     // A linked score file: its target takes the new table, the link stays a link.
     fs::create_symlink("../scores/alpine.highscore", levels + "alpine.highscore");
     loadHighscores(levels + "alpine.highscore", alpine.highscores);
-    addHighscore(alpine, "New", 4000.0);
+    EXPECT_TRUE(addHighscore(alpine, "New", 4000.0));
     EXPECT_TRUE(fs::is_symlink(levels + "alpine.highscore"));
     EXPECT_EQ(data.read("scores/alpine.highscore"), "New, 4000\nOld, 5000\n");
     EXPECT_FALSE(fs::exists(levels + "alpine.highscore.tmp") ||
@@ -229,7 +229,7 @@ TEST_F(LevelFiles, HighscoreSavesFollowLinksWriteInPlaceWhereTheyMustAndNameTheF
     fs::remove(levels + "alpine.highscore");
     fs::create_symlink("../gone/alpine.highscore", levels + "alpine.highscore");
     testing::internal::CaptureStderr();
-    addHighscore(alpine, "Newer", 3000.0);
+    EXPECT_FALSE(addHighscore(alpine, "Newer", 3000.0));
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "Could not open file \"" + levels + "../gone/alpine.highscore\"\n");
     EXPECT_EQ(alpine.highscores.size(), 3u);

@@ -187,3 +187,31 @@ TEST_F(NameEntryTest, KeysInARaceNeverReachTheName)
     EXPECT_EQ(*game->playerName, "");
     EXPECT_TRUE(game->enteringName);
 }
+
+TEST_F(NameEntryTest, AHighscoreFileThatCannotBeWrittenIsNotCalledSaved)
+{
+    // A folder where the score file should be: neither a temporary file beside it nor the file
+    // itself can be written.
+    std::filesystem::create_directories(scratch.path() + "levels/meadow.highscore/in-the-way");
+    frame();
+    testing::internal::CaptureStderr();
+    type("Abc\r");
+    frame();
+    const std::string messages = testing::internal::GetCapturedStderr();
+    EXPECT_NE(messages.find("meadow.highscore"), std::string::npos) << messages;
+    EXPECT_TRUE(game->highscoreSaved);
+    EXPECT_FALSE(game->highscoreWritten);
+    EXPECT_EQ(game->levels[0]->highscores.count(83456), 1u) << "kept in memory for a later save";
+
+    snapshotName = "finished-not-saved";
+    const int notSavedInk = textPixels(390, 210, 700, 230);
+    std::filesystem::remove_all(scratch.path() + "levels/meadow.highscore");
+    finishRace(70000.0);
+    frame();
+    type("Abc\r");
+    frame();
+    ASSERT_TRUE(game->highscoreWritten);
+    snapshotName.clear();
+    // "Highscore not saved." has four letters more than "Highscore saved.".
+    EXPECT_GT(notSavedInk, textPixels(390, 210, 700, 230) + 40);
+}
