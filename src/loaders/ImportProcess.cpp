@@ -15,6 +15,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <sstream>
 
 extern char** environ;
 
@@ -105,6 +106,13 @@ uint32_t getU32(const char* in)
     for (int k = 0; k < 4; ++k)
         value |= uint32_t(uint8_t(in[k])) << (8 * k);
     return value;
+}
+
+std::string secondsText(double seconds)
+{
+    std::ostringstream text;
+    text << seconds;
+    return text.str();
 }
 
 } // namespace
@@ -241,7 +249,7 @@ bool ImportProcess::import(const std::string& document, ImportedModel& model, st
     if (transfer != Transfer::done) {
         const std::string ending = stop();
         if (transfer == Transfer::timedOut)
-            error = "the model import took longer than " + std::to_string(int(limits.wallSeconds)) + " s";
+            error = "the model import took longer than " + secondsText(limits.wallSeconds) + " s";
         else
             error = ending.empty() ? "the model import ended unexpectedly" : ending;
         return false;
