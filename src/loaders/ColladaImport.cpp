@@ -315,7 +315,8 @@ void limitNextDocument(unsigned seconds)
     if (getrusage(RUSAGE_SELF, &usage) != 0 || getrlimit(RLIMIT_CPU, &limit) != 0)
         return;
     const rlim_t used = rlim_t(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) + 1;
-    limit.rlim_cur = limit.rlim_max == RLIM_INFINITY ? used + seconds : std::min(used + seconds, limit.rlim_max);
+    limit.rlim_cur =
+        limit.rlim_max == RLIM_INFINITY ? used + seconds : std::min(used + seconds, limit.rlim_max);
     setrlimit(RLIMIT_CPU, &limit);
 }
 

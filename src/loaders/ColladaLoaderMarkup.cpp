@@ -533,8 +533,8 @@ class MarkupChecker
     {
         Accessor accessor{localTarget(attributeOf(tag, "source")), 0, 1, 0};
         if (!hasAttribute(tag, "count") || !countAttribute(tag, "count", 0, accessor.count) ||
-            !countAttribute(tag, "stride", 1, accessor.stride) || !countAttribute(tag, "offset", 0, accessor.offset) ||
-            accessor.stride == 0) {
+            !countAttribute(tag, "stride", 1, accessor.stride) ||
+            !countAttribute(tag, "offset", 0, accessor.offset) || accessor.stride == 0) {
             fail("the accessor of source " + source + " has a missing or bad count, stride or offset");
             return;
         }
@@ -581,7 +581,8 @@ class MarkupChecker
         for (const auto& [source, accessor] : accessors) {
             const auto array = arrays.find(accessor.array);
             if (array != arrays.end() && accessor.count * accessor.stride + accessor.offset > array->second)
-                fail("the accessor of source " + source + " reaches past the end of its array " + accessor.array);
+                fail("the accessor of source " + source + " reaches past the end of its array " +
+                     accessor.array);
         }
         for (const Primitive& primitive : primitives) {
             const uint64_t stride = std::max<uint64_t>(primitive.stride, 1);
@@ -616,8 +617,8 @@ class MarkupChecker
     }
 
     std::string problem;
-    std::map<std::string, uint64_t> arrays; // array id -> its count
-    std::map<std::string, Accessor> accessors; // source id -> its accessor
+    std::map<std::string, uint64_t> arrays;                   // array id -> its count
+    std::map<std::string, Accessor> accessors;                // source id -> its accessor
     std::map<std::string, std::vector<std::string>> vertices; // vertices id -> the sources of its inputs
     std::vector<Primitive> primitives;
 };

@@ -165,7 +165,8 @@ bool ImportProcess::start(std::string& error)
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
 
     const std::string cpuSeconds = std::to_string(limits.cpuSeconds);
-    char* const arguments[] = {const_cast<char*>(helper.c_str()), const_cast<char*>(cpuSeconds.c_str()), nullptr};
+    char* const arguments[] = {const_cast<char*>(helper.c_str()), const_cast<char*>(cpuSeconds.c_str()),
+                               nullptr};
     const int failed = posix_spawn(&pid, helper.c_str(), &actions, &attributes, arguments, environ);
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attributes);
@@ -183,7 +184,8 @@ bool ImportProcess::start(std::string& error)
     // The soft limit is the process's to move per document, the hard one bounds them all together.
     const rlimit processor{rlim_t(limits.cpuSeconds), rlim_t(limits.cpuSeconds) * 16};
     const rlimit noCore{0, 0};
-    if (prlimit(pid, RLIMIT_AS, &memory, nullptr) != 0 || prlimit(pid, RLIMIT_CPU, &processor, nullptr) != 0 ||
+    if (prlimit(pid, RLIMIT_AS, &memory, nullptr) != 0 ||
+        prlimit(pid, RLIMIT_CPU, &processor, nullptr) != 0 ||
         prlimit(pid, RLIMIT_CORE, &noCore, nullptr) != 0) {
         error = std::string("cannot limit the model import program: ") + std::strerror(errno);
         stop();
@@ -219,8 +221,8 @@ bool ImportProcess::import(const std::string& document, ImportedModel& model, st
     if (pid <= 0 && !start(error))
         return false;
 
-    const Clock::time_point deadline =
-        Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(limits.wallSeconds));
+    const Clock::time_point deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                                          std::chrono::duration<double>(limits.wallSeconds));
     char header[16];
     putU32(header, importRequestTag);
     putU32(header + 4, 0);

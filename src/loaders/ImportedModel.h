@@ -13,7 +13,7 @@
 #include <vector>
 
 struct ImportedMaterial {
-    std::string id;       // COLLADA id (or Assimp's name for a material it made up)
+    std::string id; // COLLADA id (or Assimp's name for a material it made up)
     float diffuse[4] = {1, 1, 1, 1};
     float ambient[4] = {1, 1, 1, 1};
     float specular[4] = {1, 1, 1, 1};

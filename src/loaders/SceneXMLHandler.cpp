@@ -1,9 +1,9 @@
 #include "loaders/SceneXMLHandler.h"
 
-#include "render/Globals.h"
 #include "loaders/ColladaLoader.h"
-#include "render/TextureLoader.h"
 #include "loaders/XmlParser.h"
+#include "render/Globals.h"
+#include "render/TextureLoader.h"
 #include "scene/Entity.h"
 #include "scene/Group.h"
 #include "scene/Light.h"

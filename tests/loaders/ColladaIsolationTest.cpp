@@ -124,11 +124,13 @@ TEST(ImportProcess, AProcessThatDiesHangsOrAnswersGarbageFailsTheImport)
         {scratch.path() + "missing", "is missing"},
         {fakeHelper(scratch, "crash", "kill -SEGV $$"), "signal 11"},
         {fakeHelper(scratch, "hang", "exec sleep 30"), "took longer than"},
-        {fakeHelper(scratch, "garbage", "printf 'AIRP\\000\\000\\000\\000\\020\\000\\000\\000\\000\\000\\000\\000"
-                                        "VAIM\\377\\377\\377\\377nonsense'; exec sleep 30"),
+        {fakeHelper(scratch, "garbage",
+                    "printf 'AIRP\\000\\000\\000\\000\\020\\000\\000\\000\\000\\000\\000\\000"
+                    "VAIM\\377\\377\\377\\377nonsense'; exec sleep 30"),
          "counts more materials than it holds"},
         {fakeHelper(scratch, "wrongTag", "printf 'HTTP/1.1 200 OK\\r\\n\\r\\n'; exec sleep 30"), "garbage"},
-        {fakeHelper(scratch, "huge", "printf 'AIRP\\000\\000\\000\\000\\377\\377\\377\\377\\377\\000\\000\\000'"),
+        {fakeHelper(scratch, "huge",
+                    "printf 'AIRP\\000\\000\\000\\000\\377\\377\\377\\377\\377\\000\\000\\000'"),
          "garbage"},
     };
     for (const auto& c : cases) {

@@ -65,7 +65,8 @@ TEST(ColladaMarkup, TransparencyIsReadAsWrittenAndOnlyFromFixedFunctionTechnique
 // otherwise sound document.
 TEST(ColladaMarkup, CheckFindsCountsStridesAndIndicesThatDisagreeWithTheArrays)
 {
-    const auto document = [](const std::string& array, const std::string& accessor, const std::string& primitive) {
+    const auto document = [](const std::string& array, const std::string& accessor,
+                             const std::string& primitive) {
         return "<COLLADA><library_geometries><geometry id='g'><mesh><source id='p'>" + array +
                "<technique_common>" + accessor +
                "</technique_common></source><source id='n'><float_array id='na' count='3'>0 0 1</float_array>"
@@ -77,7 +78,8 @@ TEST(ColladaMarkup, CheckFindsCountsStridesAndIndicesThatDisagreeWithTheArrays)
     const std::string accessor = "<accessor source='#pa' count='4' stride='3'/>";
     const std::string inputs = "<input semantic='VERTEX' source='#v' offset='0'/>"
                                "<input semantic='NORMAL' source='#n' offset='1'/>";
-    const std::string quad = "<polylist count='1'>" + inputs + "<vcount>4</vcount><p>0 0 1 0 2 0 3 0</p></polylist>";
+    const std::string quad =
+        "<polylist count='1'>" + inputs + "<vcount>4</vcount><p>0 0 1 0 2 0 3 0</p></polylist>";
     EXPECT_EQ(checkColladaMarkup(document(array, accessor, quad)), "");
 
     const struct {
@@ -88,11 +90,14 @@ TEST(ColladaMarkup, CheckFindsCountsStridesAndIndicesThatDisagreeWithTheArrays)
         {document("<float_array id='pa' count='-1'>0</float_array>", accessor, quad), "is not a number"},
         {document("<float_array id='pa' count='13'>0 0 0 1 0 0 1 1 0 0 1 0</float_array>", accessor, quad),
          "holds 12 values, not 13"},
-        {document(array, "<accessor source='#pa' count='4' stride='3' offset='1'/>", quad), "past the end of its array"},
+        {document(array, "<accessor source='#pa' count='4' stride='3' offset='1'/>", quad),
+         "past the end of its array"},
         {document(array, "<accessor source='#pa' count='4' stride='0'/>", quad), "bad count, stride"},
-        {document(array, accessor, "<polylist count='2'>" + inputs + "<vcount>4</vcount><p>0 0 1 0 2 0 3 0</p></polylist>"),
+        {document(array, accessor,
+                  "<polylist count='2'>" + inputs + "<vcount>4</vcount><p>0 0 1 0 2 0 3 0</p></polylist>"),
          "fewer indices than its count"},
-        {document(array, accessor, "<polylist count='1'>" + inputs + "<vcount>5</vcount><p>0 0 1 0 2 0 3 0</p></polylist>"),
+        {document(array, accessor,
+                  "<polylist count='1'>" + inputs + "<vcount>5</vcount><p>0 0 1 0 2 0 3 0</p></polylist>"),
          "fewer indices than its count"},
         {document(array, accessor, "<triangles count='1'>" + inputs + "<p>0 0 1 0 4 0</p></triangles>"),
          "past the end of source p"},
