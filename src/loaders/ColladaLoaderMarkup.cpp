@@ -415,6 +415,7 @@ bool isPrimitive(const std::string& name)
 struct Accessor {
     std::string array;
     uint64_t count, stride, offset;
+    uint64_t params = 0; // values read per element
 };
 
 struct PrimitiveInput {
@@ -467,6 +468,8 @@ class MarkupChecker
                 currentSource = attributeOf(tag, "id");
             } else if (tag.name == "accessor" && !currentSource.empty()) {
                 readAccessor(tag, currentSource);
+            } else if (tag.name == "param" && parent == "accessor" && accessors.count(currentSource)) {
+                ++accessors[currentSource].params;
             } else if (tag.name == "vertices") {
                 currentVertices = attributeOf(tag, "id");
             } else if (tag.name == "input" && parent == "vertices" && !currentVertices.empty()) {
@@ -580,7 +583,13 @@ class MarkupChecker
     {
         for (const auto& [source, accessor] : accessors) {
             const auto array = arrays.find(accessor.array);
-            if (array != arrays.end() && accessor.count * accessor.stride + accessor.offset > array->second)
+            // The last element starts (count - 1) strides in and reads a value per parameter (at
+            // least one); a stride may hold more values than are read.
+            const uint64_t end = accessor.count == 0
+                                     ? 0
+                                     : accessor.offset + (accessor.count - 1) * accessor.stride +
+                                           std::max<uint64_t>(accessor.params, 1);
+            if (array != arrays.end() && end > array->second)
                 fail("the accessor of source " + source + " reaches past the end of its array " +
                      accessor.array);
         }

@@ -90,7 +90,7 @@ TEST(ColladaMarkup, CheckFindsCountsStridesAndIndicesThatDisagreeWithTheArrays)
         {document("<float_array id='pa' count='-1'>0</float_array>", accessor, quad), "is not a number"},
         {document("<float_array id='pa' count='13'>0 0 0 1 0 0 1 1 0 0 1 0</float_array>", accessor, quad),
          "holds 12 values, not 13"},
-        {document(array, "<accessor source='#pa' count='4' stride='3' offset='1'/>", quad),
+        {document(array, "<accessor source='#pa' count='4' stride='3' offset='3'/>", quad),
          "past the end of its array"},
         {document(array, "<accessor source='#pa' count='4' stride='0'/>", quad), "bad count, stride"},
         {document(array, accessor,
