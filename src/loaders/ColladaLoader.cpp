@@ -1,37 +1,28 @@
-// COLLADA import through Assimp. Assimp does the reading, triangulation, normal generation and
-// vertex sharing; this file turns its scene into our Model and puts back what Assimp changes on
-// the way (material ids, the file's unit and up axis, flipped texture coordinates).
+// COLLADA models for the game. The file is read and checked here, imported by Assimp in the import
+// process (ColladaImport.cpp, ImportProcess.cpp), and what comes back is built into our Model.
 //
-//   reading the file ........ readDocument, restrictToCollada
-//   materials ............... buildMaterial, materialIds
+//   reading the file ........ readDocument
+//   materials ............... buildMaterial, texturePathFor
 //   meshes .................. buildMesh
-//   parts and animations .... addParts, buildAnimation
+//   parts and animations .... addParts, buildAnimation, buildPartAnimation
 #include "loaders/ColladaLoader.h"
 
-#include "scene/KeyAnimation.h"
 #include "loaders/ColladaLoaderMarkup.h"
-#include "render/TextureLoader.h"
+#include "loaders/ImportProcess.h"
+#include "loaders/ImportedModel.h"
 #include "platform/DataPath.h"
-#include "shading/Material.h"
 #include "render/MatrixMath.h"
+#include "render/TextureLoader.h"
+#include "scene/KeyAnimation.h"
 #include "scene/Mesh.h"
 #include "scene/Model.h"
 #include "scene/ModelPart.h"
-
-#include <assimp/BaseImporter.h>
-#include <assimp/Importer.hpp>
-#include <assimp/config.h>
-#include <assimp/postprocess.h>
-#include <assimp/scene.h>
+#include "shading/Material.h"
 
 #include <algorithm>
-#include <array>
-#include <cmath>
-#include <deque>
 #include <fstream>
 #include <iostream>
 #include <map>
-#include <memory>
 #include <vector>
 
 namespace
@@ -39,9 +30,10 @@ namespace
 
 // Our largest model is a few megabytes; anything far beyond is not a model of this game.
 constexpr std::streamoff maxModelFileBytes = 256ll * 1024 * 1024;
-
-// Faces that differ by more than this angle (degrees) keep a crease when normals are generated.
-constexpr float creaseAngle = 60.0f;
+// Animation keys and chain links the nodes and parts of one model may copy between them (each part
+// owns its animation): far beyond any model of ours, and a bound on what a small file of deeply
+// nested animated nodes costs.
+constexpr size_t maxPartKeys = 16 * 1024 * 1024;
 
 bool readDocument(const std::string& path, std::string& text, std::string& error)
 {
@@ -65,42 +57,6 @@ bool readDocument(const std::string& path, std::string& text, std::string& error
     return true;
 }
 
-// No importer but the COLLADA one may ever look at our files, whatever their name or content.
-void restrictToCollada(Assimp::Importer& importer)
-{
-    Assimp::BaseImporter* collada = importer.GetImporter("dae");
-    std::vector<Assimp::BaseImporter*> others;
-    for (size_t k = 0; k < importer.GetImporterCount(); ++k)
-        if (importer.GetImporter(k) != collada)
-            others.push_back(importer.GetImporter(k));
-    for (Assimp::BaseImporter* other : others) {
-        importer.UnregisterLoader(other);
-        delete other; // an unregistered importer is no longer the Importer's to delete
-    }
-}
-
-void toColumnMajor(const aiMatrix4x4& m, float out[16])
-{
-    for (int row = 0; row < 4; ++row)
-        for (int column = 0; column < 4; ++column)
-            out[column * 4 + row] = m[row][column];
-}
-
-float finiteOr(float value, float fallback)
-{
-    return std::isfinite(value) ? value : fallback;
-}
-
-void readColour(const aiMaterial& source, const char* key, unsigned type, unsigned index, float out[4])
-{
-    aiColor4D colour;
-    if (source.Get(key, type, index, colour) == AI_SUCCESS) {
-        out[0] = finiteOr(colour.r, 0);
-        out[1] = finiteOr(colour.g, 0);
-        out[2] = finiteOr(colour.b, 0);
-    }
-}
-
 // "file://" URLs and absolute paths (the exporting artist's own disk) are looked up next to the
 // model by their file name alone; relative paths are relative to the model's folder.
 std::string texturePathFor(const std::string& modelPath, std::string image)
@@ -117,190 +73,80 @@ std::string texturePathFor(const std::string& modelPath, std::string image)
     return platform::directoryOf(modelPath) + image;
 }
 
-// The COLLADA id behind each material name Assimp reports. Assimp names a material after its name
-// attribute, numbering repeated names " 1", " 2", ... in document order, or after its id when it
-// has no name.
-std::map<std::string, const ColladaMaterialEntry*> materialIds(const ColladaMarkupIndex& markup)
+// Keys for a map of names: the wanted name, or it with "#2", "#3", ... when taken. Remembers the
+// last number per name, so that many equal names cost no more than different ones.
+class UniqueNames
 {
-    std::map<std::string, int> repeats;
-    std::map<std::string, const ColladaMaterialEntry*> byName;
-    for (const ColladaMaterialEntry& entry : markup.materials) {
-        std::string name = entry.name;
-        if (name.empty()) {
-            name = entry.id;
-        } else {
-            const auto repeat = repeats.find(name);
-            if (repeat != repeats.end())
-                name += " " + std::to_string(++repeat->second);
-            else
-                repeats[name] = 0;
+  public:
+    template <class T> std::string key(const std::map<std::string, T*>& map, const std::string& wanted)
+    {
+        if (!map.count(wanted))
+            return wanted;
+        int& number = last.emplace(wanted, 1).first->second;
+        for (;;) {
+            const std::string candidate = wanted + "#" + std::to_string(++number);
+            if (!map.count(candidate))
+                return candidate;
         }
-        byName.emplace(name, &entry);
     }
-    return byName;
-}
 
-template <class T> std::string uniqueKey(const std::map<std::string, T*>& map, const std::string& wanted)
-{
-    if (!map.count(wanted))
-        return wanted;
-    for (int k = 2;; ++k) {
-        const std::string candidate = wanted + "#" + std::to_string(k);
-        if (!map.count(candidate))
-            return candidate;
-    }
-}
+  private:
+    std::map<std::string, int> last;
+};
 
-struct ImportContext {
+struct BuildContext {
     const std::string& path;     // the model file as a data path
     const std::string& fileName; // as the caller named it, for messages
     Model& model;
 };
 
-// Opacity from the document's own transparency values where Assimp's differs from ours: for the RGB
-// modes it weights the colour channels by their luminance, where the opacity takes their mean.
-// Assimp's opacity stands for the alpha modes, and wherever the document gives no plain numbers.
-float opacityOf(const ColladaTransparency* transparency, float assimpOpacity)
+Material* buildMaterial(BuildContext& context, const ImportedMaterial& source)
 {
-    if (!transparency || !transparency->colourGiven || !transparency->factorKnown)
-        return assimpOpacity;
-    const float* c = transparency->colour;
-    const float mean = (c[0] + c[1] + c[2]) / 3 * transparency->factor;
-    if (transparency->opaque == "RGB_ZERO")
-        return 1 - mean;
-    if (transparency->opaque == "RGB_ONE")
-        return mean;
-    return assimpOpacity;
-}
-
-// A material of a fixed-function (profile_COMMON) effect takes its colours, opacity and first
-// diffuse texture from the file; any other becomes plain white. `transparency` holds the effect's
-// transparency as written, null when it writes none.
-Material* buildMaterial(ImportContext& context, const aiMaterial& source, const std::string& id,
-                        bool fixedFunction, const ColladaTransparency* transparency)
-{
-    float diffuse[4] = {1, 1, 1, 1};
-    float ambient[4] = {1, 1, 1, 1};
-    float specular[4] = {1, 1, 1, 1};
-    float shininess = 0;
-    bool transparent = false;
-    aiString texture;
-    bool textured = false;
-    if (fixedFunction) {
-        readColour(source, AI_MATKEY_COLOR_DIFFUSE, diffuse);
-        readColour(source, AI_MATKEY_COLOR_AMBIENT, ambient);
-        readColour(source, AI_MATKEY_COLOR_SPECULAR, specular);
-        if (source.Get(AI_MATKEY_SHININESS, shininess) != AI_SUCCESS)
-            shininess = 0;
-        shininess = finiteOr(shininess, 0);
-        // A_ONE: the transparent colour's alpha times the transparency; A_ZERO one minus that.
-        // RGB_ZERO: one minus the mean of its red, green and blue times the transparency; RGB_ONE
-        // that mean.
-        float opacity = 1;
-        if (source.Get(AI_MATKEY_OPACITY, opacity) != AI_SUCCESS)
-            opacity = 1;
-        opacity = std::clamp(finiteOr(opacityOf(transparency, opacity), 1), 0.0f, 1.0f);
-        diffuse[3] = ambient[3] = specular[3] = opacity;
-        transparent = opacity < 1;
-        textured = source.GetTextureCount(aiTextureType_DIFFUSE) > 0 &&
-                   source.GetTexture(aiTextureType_DIFFUSE, 0, &texture) == AI_SUCCESS;
-        if (textured)
-            std::fill(diffuse, diffuse + 4, 1.0f);
-    }
-    auto* material = new Material(transparent, diffuse, ambient, specular, shininess);
-    if (transparent)
+    // Colours as imported; the import process is not trusted with the range of the opacity.
+    float diffuse[4], ambient[4], specular[4];
+    std::copy(source.diffuse, source.diffuse + 4, diffuse);
+    std::copy(source.ambient, source.ambient + 4, ambient);
+    std::copy(source.specular, source.specular + 4, specular);
+    for (float* alpha : {&diffuse[3], &ambient[3], &specular[3]})
+        *alpha = std::clamp(*alpha, 0.0f, 1.0f);
+    auto* material = new Material(source.transparent, diffuse, ambient, specular, source.shininess);
+    if (source.transparent)
         context.model.hasTransparency = true;
-    if (textured) {
-        const std::string image = texture.C_Str();
-        if (!image.empty() && image[0] == '*')
-            std::cerr << "model " << context.fileName << ": the texture of material " << id
-                      << " is embedded in the file, which is not supported\n";
-        else
-            loadTexture(texturePathFor(context.path, image), material->texture);
-    }
+    const std::string& image = source.texture;
+    if (!image.empty() && image[0] == '*')
+        std::cerr << "model " << context.fileName << ": the texture of material " << source.id
+                  << " is embedded in the file, which is not supported\n";
+    else if (!image.empty())
+        loadTexture(texturePathFor(context.path, image), material->texture);
     return material;
 }
 
-// One mesh of the triangles of an Assimp mesh (one polygon set); null when it has none (lines,
-// points).
-Mesh* buildMesh(const aiMesh& source)
+// The node's animated local transform as translation, rotation and scale keys; null when the
+// channel holds no key.
+KeyAnimation* buildAnimation(const ImportedChannel& channel)
 {
-    std::vector<uint32_t> indices;
-    indices.reserve(size_t(source.mNumFaces) * 3);
-    for (unsigned f = 0; f < source.mNumFaces; ++f) {
-        const aiFace& face = source.mFaces[f];
-        if (face.mNumIndices == 3)
-            indices.insert(indices.end(), face.mIndices, face.mIndices + 3);
-    }
-    if (indices.empty())
+    if (channel.translation.empty() && channel.rotation.empty() && channel.scale.empty())
         return nullptr;
-
-    const size_t count = source.mNumVertices;
-    std::vector<std::array<float, 3>> positions(count);
-    std::vector<std::array<float, 3>> normals(count, std::array<float, 3>{0, 1, 0});
-    std::vector<std::array<float, 2>> texCoords(count, std::array<float, 2>{0, 1});
-    const aiVector3D* uv = source.mTextureCoords[0];
-    for (size_t v = 0; v < count; ++v) {
-        positions[v] = {source.mVertices[v].x, source.mVertices[v].y, source.mVertices[v].z};
-        if (source.mNormals)
-            normals[v] = {source.mNormals[v].x, source.mNormals[v].y, source.mNormals[v].z};
-        if (uv)
-            texCoords[v] = {uv[v].x, 1.0f - uv[v].y};
-    }
-    return new Mesh(std::move(positions), std::move(normals), std::move(texCoords), std::move(indices));
+    auto* animation = new KeyAnimation();
+    for (const ImportedVectorKey& key : channel.translation)
+        animation->setTranslationKey(key.time, key.value);
+    for (const ImportedRotationKey& key : channel.rotation)
+        animation->addRotationKey(key.time, key.value);
+    for (const ImportedVectorKey& key : channel.scale)
+        animation->setScaleKey(key.time, key.value);
+    return animation;
 }
 
-struct Channel {
-    const aiNodeAnim* keys;
-    double ticksPerSecond;
-};
-
-// The node's animated local transform as translation, rotation and scale keys; null when the
-// channel holds no usable key. Keys with times or values that are not finite are left out.
-KeyAnimation* buildAnimation(const Channel& channel)
+size_t keyCount(const ImportedChannel& channel)
 {
-    auto animation = std::make_unique<KeyAnimation>();
-    bool any = false;
-    const aiNodeAnim& keys = *channel.keys;
-    const auto seconds = [&](double ticks) { return ticks / channel.ticksPerSecond; };
-    const auto finite = [](std::initializer_list<double> values) {
-        return std::all_of(values.begin(), values.end(), [](double v) { return std::isfinite(v); });
-    };
-    for (unsigned k = 0; k < keys.mNumPositionKeys; ++k) {
-        const aiVectorKey& key = keys.mPositionKeys[k];
-        const double v[3] = {key.mValue.x, key.mValue.y, key.mValue.z};
-        if (finite({seconds(key.mTime), v[0], v[1], v[2]})) {
-            animation->setTranslationKey(seconds(key.mTime), v);
-            any = true;
-        }
-    }
-    for (unsigned k = 0; k < keys.mNumRotationKeys; ++k) {
-        const aiQuatKey& key = keys.mRotationKeys[k];
-        double q[4] = {key.mValue.w, key.mValue.x, key.mValue.y, key.mValue.z};
-        const double length = std::sqrt(q[0] * q[0] + q[1] * q[1] + q[2] * q[2] + q[3] * q[3]);
-        if (finite({seconds(key.mTime), length}) && length > 0) {
-            for (double& component : q)
-                component /= length;
-            animation->addRotationKey(seconds(key.mTime), q);
-            any = true;
-        }
-    }
-    for (unsigned k = 0; k < keys.mNumScalingKeys; ++k) {
-        const aiVectorKey& key = keys.mScalingKeys[k];
-        const double v[3] = {key.mValue.x, key.mValue.y, key.mValue.z};
-        if (finite({seconds(key.mTime), v[0], v[1], v[2]})) {
-            animation->setScaleKey(seconds(key.mTime), v);
-            any = true;
-        }
-    }
-    return any ? animation.release() : nullptr;
+    return channel.translation.size() + channel.rotation.size() + channel.scale.size();
 }
 
 // One step on the way from the visual scene down to a node: a fixed transform, or an animated
-// node, whose keys replace its fixed transform where they can be used.
+// node, whose keys replace its fixed transform where there are any.
 struct ChainLink {
-    float fixed[16];        // the node's own transform, or the product of fixed ones in a row
-    const Channel* channel; // null for a fixed link
+    float fixed[16];                // the node's own transform, or the product of fixed ones in a row
+    const ImportedChannel* channel; // null for a fixed link
 };
 
 void appendFixed(std::vector<ChainLink>& chain, const float local[16])
@@ -336,64 +182,86 @@ Animation* buildPartAnimation(const std::vector<ChainLink>& chain)
     return moves ? animated.release() : nullptr;
 }
 
-// Walks the visual scene breadth first (root, its children, their children, each level in child
-// order) and appends a part for every mesh a node shows, in the order the node lists them.
-void addParts(ImportContext& context, const aiScene& scene, const std::vector<Mesh*>& meshes,
+// Appends a part for every mesh a node shows, in the order the nodes come (breadth first from the
+// root) and the order each node lists them. False when the parts would copy more keys than
+// maxPartKeys.
+bool addParts(BuildContext& context, const ImportedModel& source, const std::vector<Mesh*>& meshes,
               const std::vector<Material*>& materials)
 {
-    std::map<std::string, Channel> channels; // node name -> first animation channel that moves it
-    for (unsigned a = 0; a < scene.mNumAnimations; ++a) {
-        const aiAnimation& animation = *scene.mAnimations[a];
-        const double ticksPerSecond = animation.mTicksPerSecond > 0 ? animation.mTicksPerSecond : 1.0;
-        for (unsigned c = 0; c < animation.mNumChannels; ++c)
-            channels.emplace(animation.mChannels[c]->mNodeName.C_Str(),
-                             Channel{animation.mChannels[c], ticksPerSecond});
-    }
-
-    struct Pending {
-        const aiNode* node;
+    struct Placed {
         float world[16];
         std::vector<ChainLink> chain; // from below the root down to the node
+        size_t keys = 0;              // animation keys along the chain
     };
-    std::deque<Pending> queue(1);
-    queue.front().node = scene.mRootNode;
+    std::vector<Placed> placed(source.nodes.size());
     // The root stands for the visual scene itself; the only transform Assimp gives it is the file's
     // unit scale, which the game does not apply.
-    loadIdentity(queue.front().world);
-    while (!queue.empty()) {
-        const Pending current = std::move(queue.front());
-        queue.pop_front();
-        const aiNode& node = *current.node;
-        for (unsigned k = 0; k < node.mNumMeshes; ++k) {
-            Mesh* mesh = meshes[node.mMeshes[k]];
+    loadIdentity(placed[0].world);
+    size_t keysLeft = maxPartKeys;
+    for (size_t k = 0; k < source.nodes.size(); ++k) {
+        const ImportedNode& node = source.nodes[k];
+        Placed& current = placed[k];
+        if (k > 0) {
+            const Placed& parent = placed[size_t(node.parent)];
+            multMatrix(parent.world, node.local, current.world);
+            current.chain = parent.chain;
+            current.keys = parent.keys;
+            if (node.channel >= 0) {
+                const ImportedChannel& channel = source.channels[size_t(node.channel)];
+                current.chain.push_back(ChainLink{{}, &channel});
+                copyMatrix(node.local, current.chain.back().fixed);
+                current.keys += keyCount(channel);
+            } else {
+                appendFixed(current.chain, node.local);
+            }
+            if (current.chain.size() > keysLeft)
+                return false;
+            keysLeft -= current.chain.size();
+        }
+        for (uint32_t index : node.meshes) {
+            Mesh* mesh = meshes[index];
             if (!mesh)
                 continue;
+            if (current.keys + current.chain.size() > keysLeft)
+                return false;
+            keysLeft -= current.keys + current.chain.size();
             auto* part = new ModelPart();
             copyMatrix(current.world, part->transform);
             part->mesh = mesh;
-            part->material = materials[scene.mMeshes[node.mMeshes[k]]->mMaterialIndex];
+            part->material = materials[source.meshes[index].material];
             part->animation = buildPartAnimation(current.chain);
             part->animated = part->animation != nullptr;
             context.model.animated = context.model.animated || part->animated;
             context.model.parts.push_back(part);
         }
-        for (unsigned c = 0; c < node.mNumChildren; ++c) {
-            Pending child;
-            child.node = node.mChildren[c];
-            float local[16];
-            toColumnMajor(child.node->mTransformation, local);
-            multMatrix(current.world, local, child.world);
-            child.chain = current.chain;
-            const auto channel = channels.find(child.node->mName.C_Str());
-            if (channel != channels.end()) {
-                child.chain.push_back(ChainLink{{}, &channel->second});
-                copyMatrix(local, child.chain.back().fixed);
-            } else {
-                appendFixed(child.chain, local);
-            }
-            queue.push_back(std::move(child));
-        }
     }
+    return true;
+}
+
+// Fills `model` from what the import process sent; false when the model is too complex to build.
+bool buildModel(BuildContext& context, ImportedModel& source)
+{
+    Model& model = context.model;
+    UniqueNames materialNames;
+    std::vector<Material*> materials;
+    for (const ImportedMaterial& imported : source.materials) {
+        materials.push_back(buildMaterial(context, imported));
+        model.materials[materialNames.key(model.materials, imported.id)] = materials.back();
+    }
+    UniqueNames meshNames;
+    std::vector<Mesh*> meshes(source.meshes.size(), nullptr);
+    for (size_t k = 0; k < source.meshes.size(); ++k) {
+        ImportedMesh& imported = source.meshes[k];
+        if (imported.indices.empty()) {
+            std::cerr << "model " << context.fileName << ": geometry " << imported.name
+                      << " has a polygon set without triangles, left out\n";
+            continue;
+        }
+        meshes[k] = new Mesh(std::move(imported.positions), std::move(imported.normals),
+                             std::move(imported.texCoords), std::move(imported.indices));
+        model.meshes[meshNames.key(model.meshes, imported.name)] = meshes[k];
+    }
+    return addParts(context, source, meshes, materials);
 }
 
 // "occured" is misspelt on purpose: it is the game's message as level authors' scripts match it,
@@ -405,7 +273,16 @@ void reportFailure(const std::string& fileName, const std::string& reason)
 
 } // namespace
 
-Model* loadModel(const std::string& directory, const std::string& fileName)
+ModelImporter::ModelImporter() = default;
+
+ModelImporter::~ModelImporter() = default;
+
+unsigned ModelImporter::processesStarted() const
+{
+    return process ? process->processesStarted() : 0;
+}
+
+Model* ModelImporter::load(const std::string& directory, const std::string& fileName)
 {
     auto* model = new Model();
     // Joined as the scene loader joins: an empty directory means the working directory, not the
@@ -419,62 +296,32 @@ Model* loadModel(const std::string& directory, const std::string& fileName)
         reportFailure(fileName, error);
         return model;
     }
-
-    Assimp::Importer importer;
-    restrictToCollada(importer);
-    // Coordinates are used as the file gives them, Y up, in its own units.
-    importer.SetPropertyBool(AI_CONFIG_IMPORT_COLLADA_IGNORE_UP_DIRECTION, true);
-    importer.SetPropertyFloat(AI_CONFIG_PP_GSN_MAX_SMOOTHING_ANGLE, creaseAngle);
-    const unsigned steps = aiProcess_Triangulate | aiProcess_GenSmoothNormals |
-                           aiProcess_JoinIdenticalVertices | aiProcess_ValidateDataStructure;
-    const aiScene* scene = nullptr;
-    try {
-        scene = importer.ReadFileFromMemory(document.data(), document.size(), steps, "dae");
-    } catch (const std::exception& failure) {
-        reportFailure(fileName, failure.what());
+    error = checkColladaMarkup(document);
+    if (!error.empty()) {
+        reportFailure(fileName, error);
         return model;
     }
-    if (!scene || !scene->mRootNode) {
-        reportFailure(fileName, importer.GetErrorString());
+    if (!process)
+        process = std::make_unique<ImportProcess>();
+    ImportedModel imported;
+    if (!process->import(document, imported, error)) {
+        reportFailure(fileName, error);
         return model;
     }
-
-    ImportContext context{path, fileName, *model};
-    const ColladaMarkupIndex markup = indexColladaMarkup(document);
-    const auto ids = materialIds(markup);
-    std::vector<Material*> materials(scene->mNumMaterials);
-    for (unsigned m = 0; m < scene->mNumMaterials; ++m) {
-        const aiMaterial& source = *scene->mMaterials[m];
-        aiString name;
-        source.Get(AI_MATKEY_NAME, name);
-        const auto entry = ids.find(name.C_Str());
-        // A material the markup index does not know (Assimp's own default) keeps its colours.
-        const std::string id = entry != ids.end() ? entry->second->id : name.C_Str();
-        const bool fixedFunction =
-            entry == ids.end() || markup.fixedFunctionEffects.count(entry->second->effect);
-        const ColladaTransparency* transparency = nullptr;
-        if (entry != ids.end()) {
-            const auto written = markup.transparency.find(entry->second->effect);
-            if (written != markup.transparency.end())
-                transparency = &written->second;
-        }
-        materials[m] = buildMaterial(context, source, id, fixedFunction, transparency);
-        model->materials[uniqueKey(model->materials, id)] = materials[m];
+    BuildContext context{path, fileName, *model};
+    if (!buildModel(context, imported)) {
+        reportFailure(fileName, "the model's animated nodes are nested too deeply");
+        // Parts, meshes and materials go with a fresh model; the caller's stays empty.
+        delete model;
+        return new Model();
     }
-
-    std::vector<Mesh*> meshes(scene->mNumMeshes, nullptr);
-    for (unsigned k = 0; k < scene->mNumMeshes; ++k) {
-        const aiMesh& source = *scene->mMeshes[k];
-        meshes[k] = buildMesh(source);
-        if (meshes[k])
-            model->meshes[uniqueKey(model->meshes, source.mName.C_Str())] = meshes[k];
-        else
-            std::cerr << "model " << fileName << ": geometry " << source.mName.C_Str()
-                      << " has a polygon set without triangles, left out\n";
-    }
-
-    addParts(context, *scene, meshes, materials);
     model->loaded = true;
     model->computeBounds();
     return model;
+}
+
+Model* loadModel(const std::string& directory, const std::string& fileName)
+{
+    ModelImporter importer;
+    return importer.load(directory, fileName);
 }

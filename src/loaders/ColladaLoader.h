@@ -2,14 +2,21 @@
 // COLLADA material, and the parts its visual scene places, with their key animations.
 #pragma once
 
+#include <memory>
 #include <string>
 
+class ImportProcess;
 class Model;
 
 // Imports the file `fileName` (a data path) in `directory`, which normally ends with a separator;
 // one is put between them only when it does not, and an empty `directory` stands for the working
 // directory. The file is read as COLLADA whatever its name ends with: the large arrow lives in
 // "arrow.dae2".
+//
+// The file is checked for counts, strides and indices that disagree with its arrays, then read by
+// Assimp in the "aerovant-import" process beside the program (see ImportProcess.h), never in the
+// game: a file that crashes it, exhausts its memory or time, or makes it answer garbage fails like
+// any other unreadable file.
 //
 // Always returns a new Model, owned by the caller (normally through the entities that count it).
 // When the file is missing or is not valid COLLADA, "error occured while loading model <fileName>"
@@ -28,3 +35,23 @@ class Model;
 // one minus the mean of its red, green and blue times the transparency (RGB_ONE the mean itself),
 // taken from the document. A material's first diffuse texture is loaded relative to the model file.
 Model* loadModel(const std::string& directory, const std::string& fileName);
+
+// Imports models one after another through one import process, so that loading a level starts
+// one process for all its models. loadModel is one ModelImporter's single load.
+class ModelImporter
+{
+  public:
+    ModelImporter();
+    ~ModelImporter(); // ends the import process
+    ModelImporter(const ModelImporter&) = delete;
+    ModelImporter& operator=(const ModelImporter&) = delete;
+
+    // As loadModel.
+    Model* load(const std::string& directory, const std::string& fileName);
+
+    // Import processes started so far.
+    unsigned processesStarted() const;
+
+  private:
+    std::unique_ptr<ImportProcess> process;
+};

@@ -109,6 +109,14 @@ class MarkupReader
         }
     }
 
+    // The character data after the tag just read, up to the next markup.
+    std::pair<const char*, const char*> characterRange() const
+    {
+        const size_t end = std::min(this->text.find('<', position), this->text.size());
+        const size_t start = std::min(position, end);
+        return {this->text.data() + start, this->text.data() + end};
+    }
+
     // The character data after the tag just read, up to the next markup or `most` characters.
     std::string characterData(size_t most) const
     {
@@ -204,6 +212,12 @@ class MarkupReader
     const std::string& text;
     size_t position = 0;
 };
+
+// The id an URL attribute such as "#positions" points at, "" when it points elsewhere.
+std::string localTarget(const std::string& url)
+{
+    return !url.empty() && url[0] == '#' ? url.substr(1) : "";
+}
 
 std::string attributeOf(const Tag& tag, const char* name)
 {
@@ -316,4 +330,311 @@ ColladaMarkupIndex indexColladaMarkup(const std::string& document)
             open.push_back(tag.name);
     }
     return index;
+}
+
+namespace
+{
+
+// Counts beyond this are not numbers of a model file (and keep every product below 2^64).
+constexpr uint64_t maxCount = uint64_t(1) << 31;
+
+// A non-negative whole number of at most maxCount; false for anything else.
+bool parseCount(const std::string& text, uint64_t& value)
+{
+    const char* begin = text.data();
+    const char* end = begin + text.size();
+    while (begin < end && isSpace(*begin))
+        ++begin;
+    while (end > begin && isSpace(end[-1]))
+        --end;
+    const auto [next, error] = std::from_chars(begin, end, value);
+    return begin < end && error == std::errc() && next == end && value <= maxCount;
+}
+
+// Reads an attribute that must be a count; `fallback` when absent. False when it is no count.
+bool countAttribute(const Tag& tag, const char* name, uint64_t fallback, uint64_t& value)
+{
+    for (const auto& attribute : tag.attributes)
+        if (attribute.first == name)
+            return parseCount(attribute.second, value);
+    value = fallback;
+    return true;
+}
+
+bool hasAttribute(const Tag& tag, const char* name)
+{
+    for (const auto& attribute : tag.attributes)
+        if (attribute.first == name)
+            return true;
+    return false;
+}
+
+size_t countWords(const char* at, const char* end)
+{
+    size_t words = 0;
+    bool inWord = false;
+    for (; at < end; ++at) {
+        const bool space = isSpace(*at);
+        if (!space && !inWord)
+            ++words;
+        inWord = !space;
+    }
+    return words;
+}
+
+// Calls `each` with every whole number in the text; false at the first word that is not one.
+template <class Each> bool forEachIndex(const char* at, const char* end, Each each)
+{
+    while (at < end) {
+        while (at < end && isSpace(*at))
+            ++at;
+        if (at == end)
+            break;
+        uint64_t value = 0;
+        const auto [next, error] = std::from_chars(at, end, value);
+        if (error != std::errc() || (next < end && !isSpace(*next)))
+            return false;
+        each(value);
+        at = next;
+    }
+    return true;
+}
+
+bool isArray(const std::string& name)
+{
+    return name == "float_array" || name == "int_array" || name == "bool_array" || name == "Name_array" ||
+           name == "IDREF_array" || name == "SIDREF_array" || name == "token_array";
+}
+
+bool isPrimitive(const std::string& name)
+{
+    return name == "triangles" || name == "polylist" || name == "polygons" || name == "lines" ||
+           name == "linestrips" || name == "trifans" || name == "tristrips";
+}
+
+struct Accessor {
+    std::string array;
+    uint64_t count, stride, offset;
+    uint64_t params = 0; // values read per element
+};
+
+struct PrimitiveInput {
+    std::string source; // id of a source or of a vertices element
+    uint64_t offset;
+};
+
+struct Primitive {
+    std::string kind;
+    uint64_t count = 0;
+    std::vector<PrimitiveInput> inputs;
+    uint64_t stride = 0;                // inputs per vertex, known at the first <p>
+    std::vector<uint64_t> highestIndex; // per offset, plus one (0: none seen)
+    uint64_t indices = 0;
+    uint64_t lists = 0; // <p> elements
+    uint64_t vcounts = 0, vcountSum = 0;
+};
+
+class MarkupChecker
+{
+  public:
+    std::string run(const std::string& document)
+    {
+        MarkupReader reader(document);
+        std::vector<std::string> open;
+        std::string currentSource; // id of the innermost open source
+        std::string currentVertices;
+        bool inPrimitive = false;
+        Tag tag;
+        while (problem.empty() && reader.next(tag)) {
+            if (tag.closing) {
+                for (size_t k = open.size(); k-- > 0;) {
+                    if (open[k] == tag.name) {
+                        open.resize(k);
+                        break;
+                    }
+                }
+                if (tag.name == "source")
+                    currentSource.clear();
+                else if (tag.name == "vertices")
+                    currentVertices.clear();
+                else if (isPrimitive(tag.name))
+                    inPrimitive = false;
+                continue;
+            }
+            const std::string parent = open.empty() ? "" : open.back();
+            if (isArray(tag.name)) {
+                readArray(tag, reader);
+            } else if (tag.name == "source") {
+                currentSource = attributeOf(tag, "id");
+            } else if (tag.name == "accessor" && !currentSource.empty()) {
+                readAccessor(tag, currentSource);
+            } else if (tag.name == "param" && parent == "accessor" && accessors.count(currentSource)) {
+                ++accessors[currentSource].params;
+            } else if (tag.name == "vertices") {
+                currentVertices = attributeOf(tag, "id");
+            } else if (tag.name == "input" && parent == "vertices" && !currentVertices.empty()) {
+                vertices[currentVertices].push_back(localTarget(attributeOf(tag, "source")));
+            } else if (isPrimitive(tag.name)) {
+                primitives.emplace_back();
+                primitives.back().kind = tag.name;
+                if (!countAttribute(tag, "count", 0, primitives.back().count))
+                    fail("a " + tag.name + " has a count that is not a number");
+                inPrimitive = !tag.selfClosing;
+            } else if (inPrimitive && tag.name == "input" && isPrimitive(parent)) {
+                PrimitiveInput input{localTarget(attributeOf(tag, "source")), 0};
+                if (!countAttribute(tag, "offset", 0, input.offset) || input.offset > 255)
+                    fail("an input of a " + parent + " has an offset out of range");
+                primitives.back().inputs.push_back(input);
+            } else if (inPrimitive && tag.name == "p") {
+                readIndices(reader);
+            } else if (inPrimitive && tag.name == "vcount") {
+                Primitive& primitive = primitives.back();
+                const auto [at, end] = reader.characterRange();
+                if (!forEachIndex(at, end, [&](uint64_t n) {
+                        ++primitive.vcounts;
+                        primitive.vcountSum += std::min(n, maxCount);
+                    }))
+                    fail("a vcount holds something other than numbers");
+            }
+            if (!tag.selfClosing)
+                open.push_back(tag.name);
+        }
+        if (problem.empty())
+            checkReferences();
+        return problem;
+    }
+
+  private:
+    void fail(const std::string& reason)
+    {
+        if (problem.empty())
+            problem = reason;
+    }
+
+    void readArray(const Tag& tag, const MarkupReader& reader)
+    {
+        const std::string id = attributeOf(tag, "id");
+        uint64_t count = 0;
+        if (!hasAttribute(tag, "count")) {
+            fail("the " + tag.name + " " + id + " has no count");
+            return;
+        }
+        if (!countAttribute(tag, "count", 0, count)) {
+            fail("the count of the " + tag.name + " " + id + " is not a number");
+            return;
+        }
+        const auto [at, end] = reader.characterRange();
+        const size_t values = tag.selfClosing ? 0 : countWords(at, end);
+        if (values < count)
+            fail("the " + tag.name + " " + id + " holds " + std::to_string(values) + " values, not " +
+                 std::to_string(count));
+        else if (!id.empty())
+            arrays[id] = count;
+    }
+
+    void readAccessor(const Tag& tag, const std::string& source)
+    {
+        Accessor accessor{localTarget(attributeOf(tag, "source")), 0, 1, 0};
+        if (!hasAttribute(tag, "count") || !countAttribute(tag, "count", 0, accessor.count) ||
+            !countAttribute(tag, "stride", 1, accessor.stride) ||
+            !countAttribute(tag, "offset", 0, accessor.offset) || accessor.stride == 0) {
+            fail("the accessor of source " + source + " has a missing or bad count, stride or offset");
+            return;
+        }
+        accessors.emplace(source, accessor);
+    }
+
+    void readIndices(const MarkupReader& reader)
+    {
+        Primitive& primitive = primitives.back();
+        if (primitive.stride == 0) {
+            for (const PrimitiveInput& input : primitive.inputs)
+                primitive.stride = std::max(primitive.stride, input.offset + 1);
+            if (primitive.stride == 0) {
+                fail("a " + primitive.kind + " lists indices before its inputs");
+                return;
+            }
+            primitive.highestIndex.assign(primitive.stride, 0);
+        }
+        ++primitive.lists;
+        uint64_t position = 0;
+        const auto [at, end] = reader.characterRange();
+        const bool numbers = forEachIndex(at, end, [&](uint64_t index) {
+            uint64_t& highest = primitive.highestIndex[position];
+            highest = std::max(highest, std::min(index, maxCount) + 1);
+            position = position + 1 == primitive.stride ? 0 : position + 1;
+            ++primitive.indices;
+        });
+        if (!numbers)
+            fail("the indices of a " + primitive.kind + " hold something other than numbers");
+    }
+
+    // How many elements the source with id `id` offers; false when the document does not say.
+    bool elementsOf(const std::string& id, uint64_t& count) const
+    {
+        const auto accessor = accessors.find(id);
+        if (accessor == accessors.end())
+            return false;
+        count = accessor->second.count;
+        return true;
+    }
+
+    void checkReferences()
+    {
+        for (const auto& [source, accessor] : accessors) {
+            const auto array = arrays.find(accessor.array);
+            // The last element starts (count - 1) strides in and reads a value per parameter (at
+            // least one); a stride may hold more values than are read.
+            const uint64_t end = accessor.count == 0
+                                     ? 0
+                                     : accessor.offset + (accessor.count - 1) * accessor.stride +
+                                           std::max<uint64_t>(accessor.params, 1);
+            if (array != arrays.end() && end > array->second)
+                fail("the accessor of source " + source + " reaches past the end of its array " +
+                     accessor.array);
+        }
+        for (const Primitive& primitive : primitives) {
+            const uint64_t stride = std::max<uint64_t>(primitive.stride, 1);
+            const uint64_t points = primitive.indices / stride;
+            bool enough = true;
+            if (primitive.kind == "triangles")
+                enough = primitive.count * 3 <= points;
+            else if (primitive.kind == "lines")
+                enough = primitive.count * 2 <= points;
+            else if (primitive.kind == "polylist")
+                enough = primitive.count <= primitive.vcounts && primitive.vcountSum <= points;
+            else
+                enough = primitive.count <= primitive.lists;
+            if (!enough)
+                fail("a " + primitive.kind + " holds fewer indices than its count promises");
+            for (const PrimitiveInput& input : primitive.inputs) {
+                const uint64_t highest =
+                    input.offset < primitive.highestIndex.size() ? primitive.highestIndex[input.offset] : 0;
+                if (highest == 0)
+                    continue;
+                std::vector<std::string> sources{input.source};
+                const auto shared = vertices.find(input.source);
+                if (shared != vertices.end())
+                    sources = shared->second;
+                for (const std::string& source : sources) {
+                    uint64_t count = 0;
+                    if (elementsOf(source, count) && highest > count)
+                        fail("an index of a " + primitive.kind + " reaches past the end of source " + source);
+                }
+            }
+        }
+    }
+
+    std::string problem;
+    std::map<std::string, uint64_t> arrays;                   // array id -> its count
+    std::map<std::string, Accessor> accessors;                // source id -> its accessor
+    std::map<std::string, std::vector<std::string>> vertices; // vertices id -> the sources of its inputs
+    std::vector<Primitive> primitives;
+};
+
+} // namespace
+
+std::string checkColladaMarkup(const std::string& document)
+{
+    return MarkupChecker().run(document);
 }

@@ -37,6 +37,13 @@ struct ColladaMarkupIndex {
                                                              // and transparency, when it has the former
 };
 
+// Checks the numbers of `document` that Assimp trusts: every array has a count and holds that many
+// values, every accessor lies within its array (count times stride plus offset), every polygon set
+// holds the indices its count promises, and every index lies within the accessors its inputs
+// read. Returns what is wrong, "" when nothing is. References to what the document does not hold,
+// and markup the reader cannot follow, are left to the importer.
+std::string checkColladaMarkup(const std::string& document);
+
 // Indexes `document` (the whole text of a COLLADA file). Markup it cannot follow ends the scan;
 // what was found before stays in the result.
 ColladaMarkupIndex indexColladaMarkup(const std::string& document);

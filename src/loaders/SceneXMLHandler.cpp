@@ -1,9 +1,9 @@
 #include "loaders/SceneXMLHandler.h"
 
-#include "render/Globals.h"
 #include "loaders/ColladaLoader.h"
-#include "render/TextureLoader.h"
 #include "loaders/XmlParser.h"
+#include "render/Globals.h"
+#include "render/TextureLoader.h"
 #include "scene/Entity.h"
 #include "scene/Group.h"
 #include "scene/Light.h"
@@ -273,13 +273,13 @@ void SceneXMLHandler::startGates(const Attributes& attributes)
         return;
     }
     const std::string model = readAttribute(attributes, "model");
-    scene->gateModel = loadModel(scene->directory, model);
+    scene->gateModel = models.load(scene->directory, model);
     scene->pylonDistance = readFloat(attributes, "gates", "pylonDistance");
     scene->gates = new Group(1);
 
     const std::string arrow = readAttribute(attributes, "arrow");
-    scene->arrowModel = loadModel(scene->directory, arrow);
-    scene->arrowModel2 = loadModel(scene->directory, arrow + "2");
+    scene->arrowModel = models.load(scene->directory, arrow);
+    scene->arrowModel2 = models.load(scene->directory, arrow + "2");
 
     // After the level ended its children are placed: the course goes straight after them.
     if (levelState == LevelState::ended)
@@ -439,7 +439,7 @@ void SceneXMLHandler::startObject(const Attributes& attributes)
     const std::string file = readAttribute(attributes, "model");
     Model*& model = modelCache[file];
     if (!model)
-        model = loadModel(scene->directory, file);
+        model = models.load(scene->directory, file);
 
     const float posX = readFloat(attributes, "object", "posX");
     float posY = readFloat(attributes, "object", "posY");

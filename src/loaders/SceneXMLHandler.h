@@ -2,6 +2,8 @@
 // the groups of placed models and the course of gates with their pylons and arrows.
 #pragma once
 
+#include "loaders/ColladaLoader.h"
+
 #include <xercesc/sax/Locator.hpp>
 #include <xercesc/sax2/DefaultHandler.hpp>
 
@@ -52,6 +54,7 @@ class SceneXMLHandler : public xercesc::DefaultHandler
     Light* currentLight;                      // the light of the last accepted `light`; owned by the
                                               // scene once its element ended, null before any
     std::map<std::string, Model*> modelCache; // file name as written -> model; owned by its entities
+    ModelImporter models;                     // one import process for all the level's models
     Group* currentGroup;                      // owned by the scene: the group of the last `group`
     float groupPosition[3];                   // where that group was placed, terrain rule applied
 

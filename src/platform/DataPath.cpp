@@ -57,6 +57,13 @@ std::string dataDirectory(const char* argv0)
     return dataDirectoryBeside(directoryOf(argv0 ? argv0 : ""));
 }
 
+std::string programDirectory()
+{
+    char buffer[PATH_MAX];
+    const ssize_t length = readlink("/proc/self/exe", buffer, sizeof(buffer) - 1);
+    return length > 0 ? directoryOf(std::string(buffer, size_t(length))) : "";
+}
+
 std::string playerDataDirectory()
 {
     const char* dataHome = std::getenv("XDG_DATA_HOME");

@@ -24,6 +24,10 @@ std::string dataDirectoryBeside(const std::string& programDirectory);
 // the link cannot be read), as dataDirectoryBeside gives it, with a trailing '/'.
 std::string dataDirectory(const char* argv0);
 
+// The directory of the running executable (from /proc/self/exe) with a trailing '/'; "" when the
+// link cannot be read.
+std::string programDirectory();
+
 // Where the player's own files go when the data directory cannot take them:
 // $XDG_DATA_HOME/aerovant/, or ~/.local/share/aerovant/ when XDG_DATA_HOME is unset, empty or not
 // an absolute path. "" when neither XDG_DATA_HOME nor HOME gives a place.

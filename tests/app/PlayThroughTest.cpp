@@ -308,8 +308,10 @@ class PlayThrough : public ::testing::Test
     {
         ASSERT_FALSE(screenName().empty()) << "Xvfb did not start (is it installed?)";
         ASSERT_EQ(std::system("command -v xdotool >/dev/null"), 0) << "xdotool is not installed";
-        // The game's own folder: its executable and data, without highscores or ghosts of earlier runs.
+        // The game's own folder: its executable, the model import program it starts, and data
+        // without highscores or ghosts of earlier runs.
         fs::copy_file(AEROVANT_GAME_EXECUTABLE, folder() + "aerovant");
+        fs::copy_file(std::string(AEROVANT_BIN_DIR) + "aerovant-import", folder() + "aerovant-import");
         for (const char* data : {"levels", "models", "menu", "fonts", "cockpit", "shader"})
             fs::copy(std::string(AEROVANT_BIN_DIR) + data, folder() + data, fs::copy_options::recursive);
         for (const auto& file : fs::directory_iterator(folder() + "levels"))

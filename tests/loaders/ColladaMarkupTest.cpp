@@ -60,3 +60,53 @@ TEST(ColladaMarkup, TransparencyIsReadAsWrittenAndOnlyFromFixedFunctionTechnique
     const ColladaTransparency& broken = index.transparency.at("broken");
     EXPECT_TRUE(broken.opaque == "A_ZERO" && !broken.colourGiven && broken.factorKnown && broken.factor == 1);
 }
+
+// The numbers Assimp trusts are checked before it sees the file: each case breaks one of them in an
+// otherwise sound document.
+TEST(ColladaMarkup, CheckFindsCountsStridesAndIndicesThatDisagreeWithTheArrays)
+{
+    const auto document = [](const std::string& array, const std::string& accessor,
+                             const std::string& primitive) {
+        return "<COLLADA><library_geometries><geometry id='g'><mesh><source id='p'>" + array +
+               "<technique_common>" + accessor +
+               "</technique_common></source><source id='n'><float_array id='na' count='3'>0 0 1</float_array>"
+               "<technique_common><accessor source='#na' count='1' stride='3'/></technique_common></source>"
+               "<vertices id='v'><input semantic='POSITION' source='#p'/></vertices>" +
+               primitive + "</mesh></geometry></library_geometries></COLLADA>";
+    };
+    const std::string array = "<float_array id='pa' count='12'>0 0 0 1 0 0 1 1 0 0 1 0</float_array>";
+    const std::string accessor = "<accessor source='#pa' count='4' stride='3'/>";
+    const std::string inputs = "<input semantic='VERTEX' source='#v' offset='0'/>"
+                               "<input semantic='NORMAL' source='#n' offset='1'/>";
+    const std::string quad =
+        "<polylist count='1'>" + inputs + "<vcount>4</vcount><p>0 0 1 0 2 0 3 0</p></polylist>";
+    EXPECT_EQ(checkColladaMarkup(document(array, accessor, quad)), "");
+
+    const struct {
+        std::string document;
+        const char* problem;
+    } cases[] = {
+        {document("<float_array id='pa'>0 0 0</float_array>", accessor, quad), "has no count"},
+        {document("<float_array id='pa' count='-1'>0</float_array>", accessor, quad), "is not a number"},
+        {document("<float_array id='pa' count='13'>0 0 0 1 0 0 1 1 0 0 1 0</float_array>", accessor, quad),
+         "holds 12 values, not 13"},
+        {document(array, "<accessor source='#pa' count='4' stride='3' offset='3'/>", quad),
+         "past the end of its array"},
+        {document(array, "<accessor source='#pa' count='4' stride='0'/>", quad), "bad count, stride"},
+        {document(array, accessor,
+                  "<polylist count='2'>" + inputs + "<vcount>4</vcount><p>0 0 1 0 2 0 3 0</p></polylist>"),
+         "fewer indices than its count"},
+        {document(array, accessor,
+                  "<polylist count='1'>" + inputs + "<vcount>5</vcount><p>0 0 1 0 2 0 3 0</p></polylist>"),
+         "fewer indices than its count"},
+        {document(array, accessor, "<triangles count='1'>" + inputs + "<p>0 0 1 0 4 0</p></triangles>"),
+         "past the end of source p"},
+        {document(array, accessor, "<triangles count='1'>" + inputs + "<p>0 0 1 1 2 0</p></triangles>"),
+         "past the end of source n"},
+        {document(array, accessor, "<triangles count='1'>" + inputs + "<p>0 0 1 0 two 0</p></triangles>"),
+         "other than numbers"},
+    };
+    for (const auto& c : cases)
+        EXPECT_NE(checkColladaMarkup(c.document).find(c.problem), std::string::npos)
+            << c.problem << ": " << checkColladaMarkup(c.document);
+}

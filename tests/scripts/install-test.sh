@@ -57,7 +57,7 @@ prefix=$work/prefix
 cmake --install "$build" --prefix "$prefix" >"$work/install.log" || fail "cmake --install failed: $(cat "$work/install.log")"
 
 # The layout.
-for file in bin/aerovant bin/aerovant-fly bin/aerovant-preview \
+for file in bin/aerovant bin/aerovant-fly bin/aerovant-preview bin/aerovant-import \
     share/aerovant/levels/config.xml share/aerovant/models/airplane.dae share/aerovant/shader/vp_cartoon.glsl \
     share/applications/$id.desktop share/metainfo/$id.metainfo.xml \
     share/icons/hicolor/48x48/apps/$id.png share/icons/hicolor/256x256/apps/$id.png \

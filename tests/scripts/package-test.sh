@@ -32,7 +32,7 @@ fi
 [ "$(dpkg-deb --field "$deb" Architecture)" = "$(dpkg --print-architecture)" ] || fail "wrong architecture"
 
 dpkg-deb --contents "$deb" | awk '{print $NF}' >"$work/contents"
-for file in ./usr/bin/aerovant ./usr/bin/aerovant-fly ./usr/bin/aerovant-preview \
+for file in ./usr/bin/aerovant ./usr/bin/aerovant-fly ./usr/bin/aerovant-preview ./usr/bin/aerovant-import \
     ./usr/share/aerovant/levels/config.xml ./usr/share/aerovant/shader/fp_cartoon.glsl \
     ./usr/share/applications/org.aerovant.Aerovant.desktop \
     ./usr/share/metainfo/org.aerovant.Aerovant.metainfo.xml \
