@@ -2,7 +2,7 @@
 # Sourced by run.sh and test.sh.
 
 AEROVANT_BUILD_PACKAGES="cmake g++ make pkg-config libgl-dev libglu1-mesa-dev freeglut3-dev libglew-dev
-libdevil-dev libxerces-c-dev libassimp-dev libfreetype-dev fonts-dejavu-core libx11-dev libxrandr-dev"
+libstb-dev libxerces-c-dev libassimp-dev libfreetype-dev fonts-dejavu-core libx11-dev libxrandr-dev"
 AEROVANT_TEST_PACKAGES="libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth x11-utils x11-apps xdotool
 imagemagick desktop-file-utils appstream dpkg-dev util-linux mesa-utils"
 

@@ -46,7 +46,7 @@ TEST_F(TextureLoaderTest, AcceptedFormatsLoadMipmappedAndIntactWithTheCurrentSet
     for (const char* name : {"a.png", "b.jpg", "c.jpeg", "d.tga", "E.PNG"}) {
         SCOPED_TRACE(name);
         const std::string file = scratch.path() + name;
-        ASSERT_TRUE(testimages::writeImage(file, 8, 4, 3, IL_UNSIGNED_BYTE, colour.data()));
+        ASSERT_TRUE(testimages::writeRgb(file, 8, 4, colour));
         textures.push_back(load(file));
         GLint bound = 0, minFilter = 0, wrap = 0, smallest = 0;
         glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);

@@ -4,8 +4,6 @@
 
 #include <GL/glew.h>
 #include <GL/freeglut.h>
-#include <IL/il.h>
-#include <IL/ilu.h>
 
 #include <dlfcn.h>
 
@@ -46,8 +44,6 @@ bool ensureGLContext()
     glutHideWindow();
     if (glewInit() != GLEW_OK)
         return false;
-    ilInit();
-    iluInit();
     state = 1;
     return true;
 }
