@@ -8,6 +8,7 @@
 #pragma once
 
 #include "render/ImageFile.h"
+#include "render/TextureLoader.h"
 #include "scene/AxisAlignedBB.h"
 #include "scene/Mesh.h"
 #include "scene/Node.h"
@@ -29,9 +30,9 @@ constexpr int minHeightMapSide = 3;
 // The heights in `size` bytes of a height map image whose file name says `type`, as a terrain takes
 // them: the largest square from the image's top left, gridSize * gridSize samples in 0..1,
 // row-major from the top row. False, with the message naming `path`, when the image is unusable.
-// Needs no GL context.
+// Needs no GL context. Images wider or taller than `maxSide` are refused before decoding.
 bool readHeightMapSamples(const uint8_t* data, size_t size, ImageFileType type, const std::string& path,
-                          std::vector<float>& heights, int& gridSize);
+                          std::vector<float>& heights, int& gridSize, int maxSide = maxTextureSide);
 
 class Terrain : public Node
 {

@@ -48,10 +48,10 @@ void emitCells(std::vector<uint32_t>& out, uint32_t n, uint32_t x0, uint32_t y0,
 } // namespace
 
 bool readHeightMapSamples(const uint8_t* data, size_t size, ImageFileType type, const std::string& path,
-                          std::vector<float>& heights, int& gridSize)
+                          std::vector<float>& heights, int& gridSize, int maxSide)
 {
     GreyImage16 image;
-    if (!decodeGreyImage16(data, size, type, maxTextureSide, image)) {
+    if (!decodeGreyImage16(data, size, type, maxSide, image)) {
         reportUnreadable(path);
         return false;
     }
