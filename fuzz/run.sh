@@ -28,7 +28,7 @@ command=("$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -cl
 # Mesa's helper threads make LeakSanitizer's tracer crash at exit; the test suite keeps them out too.
 export LP_NUM_THREADS=0 MESA_SHADER_CACHE_DISABLE=true
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1}
-export LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0"
+export LSAN_OPTIONS="suppressions=$root/fuzz/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS=print_stacktrace=1
 if [ "$format" = scene ] && [ -z "${DISPLAY:-}" ]; then
     command=(xvfb-run -a -s "-screen 0 640x480x24" "${command[@]}")

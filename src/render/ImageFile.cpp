@@ -131,6 +131,24 @@ bool readTgaSize(ByteReader in, uint32_t& width, uint32_t& height)
 // image: a small file with thousands of scans would keep the decoder busy for minutes.
 constexpr int maxJpegScans = 100;
 
+// Reads the Huffman tables of one DHT segment of `length` bytes. The decoder trusts the counts of
+// code lengths: more than 256 codes in one table would make it write past the table.
+bool validHuffmanTables(ByteReader& in, uint32_t length)
+{
+    while (length > 0) {
+        uint8_t table[17]; // class and number, then the number of codes of each length 1..16
+        if (length < 17 || !in.read(table, 17) || (table[0] >> 4) > 1 || (table[0] & 15) > 3)
+            return false;
+        uint32_t codes = 0;
+        for (int i = 1; i <= 16; ++i)
+            codes += table[i];
+        if (codes > 256 || length < 17 + codes || !in.skip(codes))
+            return false;
+        length -= 17 + codes;
+    }
+    return true;
+}
+
 bool readJpegSize(ByteReader in, uint32_t& width, uint32_t& height)
 {
     if (in.get() != 0xff || in.get() != 0xd8)
@@ -167,7 +185,7 @@ bool readJpegSize(ByteReader in, uint32_t& width, uint32_t& height)
             frameSeen = true;
             continue;
         }
-        if (!in.skip(length - 2))
+        if (marker == 0xc4 ? !validHuffmanTables(in, length - 2) : !in.skip(length - 2))
             return false;
         if (marker != 0xda)
             continue;
