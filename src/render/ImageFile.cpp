@@ -98,6 +98,27 @@ bool readPngSize(ByteReader in, uint32_t& width, uint32_t& height)
         return false;
     width = bigEndian32(header + 16);
     height = bigEndian32(header + 20);
+    // The chunks after the header must lie inside the file, and the first image data chunk must
+    // hold data: the decoder copies an empty one to a buffer it has not made yet.
+    const uint32_t headerLength = bigEndian32(header + 8); // 8 of its bytes (the size) are read
+    if (headerLength < 8 || !in.skip(size_t(headerLength) - 8 + 4))
+        return false;
+    bool imageData = false;
+    while (in.remaining() > 0) {
+        uint8_t chunk[8]; // length, type
+        if (!in.read(chunk, 8))
+            return false;
+        const uint32_t length = bigEndian32(chunk);
+        if (std::equal(chunk + 4, chunk + 8, "IEND"))
+            return true;
+        if (std::equal(chunk + 4, chunk + 8, "IDAT")) {
+            if (!imageData && length == 0)
+                return false;
+            imageData = true;
+        }
+        if (length > in.remaining() || !in.skip(size_t(length)) || !in.skip(4))
+            return false;
+    }
     return true;
 }
 
@@ -282,12 +303,6 @@ bool imageSizeAcceptable(const uint8_t* data, size_t size, ImageFileType type, i
     uint32_t width = 0;
     uint32_t height = 0;
     return checkedSize(data, size, type, maxSide, width, height);
-}
-
-bool imageSizeAcceptable(const std::string& path, ImageFileType type, int maxSide)
-{
-    std::vector<uint8_t> bytes;
-    return readImageFile(path, bytes) && imageSizeAcceptable(bytes.data(), bytes.size(), type, maxSide);
 }
 
 bool decodeImage(const uint8_t* data, size_t size, ImageFileType type, int maxSide, DecodedImage& image)

@@ -37,10 +37,10 @@ struct GreyImage16 {
 };
 
 // True when the header of `size` bytes of an image of `type` names a size of 1..maxSide pixels on
-// both axes and its first bytes are those of that format; false for a short or malformed header.
+// both axes and its first bytes are those of that format; false for a short or malformed header,
+// and for files whose structure shows they would keep the decoder busy or lead it astray (too few
+// bytes for the declared TGA pixels, JPEG scans beyond a hundred or Huffman tables that overflow).
 bool imageSizeAcceptable(const uint8_t* data, size_t size, ImageFileType type, int maxSide);
-// The same for the file at `path` (a native path); false when it cannot be read.
-bool imageSizeAcceptable(const std::string& path, ImageFileType type, int maxSide);
 
 // Decode `size` bytes as an image of `type`. False (and `image` left empty) for any other type,
 // a size check that fails, or a file the decoder refuses.

@@ -44,10 +44,12 @@ TEST(ImageFile, HostileFilesAreRefusedAsTexturesAndAsHeightMaps)
         {"zero-width.png", ImageFileType::png},
         {"truncated.png", ImageFileType::png},
         {"truncated.jpg", ImageFileType::jpeg},
-        {"inflates-too-far.png", ImageFileType::png},       // 64 x 64 whose pixels inflate to 4 MB
-        {"palette-chunk-too-long.png", ImageFileType::png}, // a chunk longer than the file
-        {"many-scans.jpg", ImageFileType::jpeg},            // 400 scans over the whole picture
-        {"plain.jpg", ImageFileType::png},                  // contents and name disagree
+        {"inflates-too-far.png", ImageFileType::png},        // 64 x 64 whose pixels inflate to 4 MB
+        {"palette-chunk-too-long.png", ImageFileType::png},  // a chunk longer than the file
+        {"many-scans.jpg", ImageFileType::jpeg},             // 400 scans over the whole picture
+        {"huffman-too-many-codes.jpg", ImageFileType::jpeg}, // the decoder would write past its table
+        {"empty-first-image-data.png", ImageFileType::png},  // copied to a buffer not yet made
+        {"plain.jpg", ImageFileType::png},                   // contents and name disagree
         {"airplane.png", ImageFileType::tga},
         {"airplane.png", ImageFileType::jpeg},
         {"airplane.png", ImageFileType::unknown},
