@@ -6,15 +6,17 @@
 #include <fstream>
 
 // The decoder sees only the three formats we read, never touches files itself, and allocates
-// through us, so a file that claims a small image cannot make it allocate a large one (a deflate
+// through us, so that a file that claims a small image cannot make it allocate a large one (a deflate
 // stream expands as far as its data says, whatever the header declared).
 namespace
 {
 thread_local size_t decoderAllocationLimit = 0;
 
+// Zeroed, because the decoder reads some of what it allocates before writing it (a Huffman table
+// that a scan names but the file never defined).
 void* decoderMalloc(size_t size)
 {
-    return size <= decoderAllocationLimit ? std::malloc(size) : nullptr;
+    return size <= decoderAllocationLimit ? std::calloc(1, size) : nullptr;
 }
 
 void* decoderRealloc(void* block, size_t size)

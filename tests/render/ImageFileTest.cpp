@@ -71,6 +71,8 @@ TEST(ImageFile, HostileFilesAreRefusedAsTexturesAndAsHeightMaps)
 
 TEST(ImageFile, PaletteIndicesPastThePaletteGiveFixedColours)
 {
+    // A scan whose codes the decoder looks up outside its Huffman table reads zeroed memory.
+    EXPECT_EQ(decoded("huffman-decode-out-of-table.jpg").width, 24);
     // Two-colour palettes (blue, green); the last pixel's index lies beyond them.
     EXPECT_EQ(decoded("palette-bad-index.tga").pixels,
               (std::vector<uint8_t>{0, 0, 255, 0, 255, 0, 0, 0, 255}));
