@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test once in two builds: Release, and one with
-# AddressSanitizer and UBSan. All tests run on a virtual screen of their own, started here and
-# stopped at the end. Exits non-zero when anything fails.
+# AddressSanitizer and UBSan. Then every fuzz target (a clang build of the targets only) runs for
+# AEROVANT_FUZZ_SECONDS (30) on its committed corpus. All of it runs on a virtual screen of its own,
+# started here and stopped at the end. Exits non-zero when anything fails or the fuzzing finds
+# anything.
 set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/packages.sh
 
 # shellcheck disable=SC2086
-ensure_packages $AEROVANT_BUILD_PACKAGES $AEROVANT_TEST_PACKAGES
+ensure_packages $AEROVANT_BUILD_PACKAGES $AEROVANT_TEST_PACKAGES $AEROVANT_FUZZ_PACKAGES
 
 jobs=$(nproc)
 
@@ -83,6 +85,10 @@ echo "== Release build"
 configure_and_build build -DCMAKE_BUILD_TYPE=Release
 echo "== AddressSanitizer and UBSan build"
 configure_and_build build-sanitize -DCMAKE_BUILD_TYPE=Debug -DAEROVANT_SANITIZE=ON -DAEROVANT_BENCHMARKS=OFF
+echo "== Fuzz targets (clang, libFuzzer)"
+CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DAEROVANT_FUZZ=ON \
+    -DAEROVANT_TESTS=OFF -DAEROVANT_BENCHMARKS=OFF >/dev/null
+cmake --build build-fuzz -j"$jobs" --target aerovant_fuzz
 
 start_screen
 status=0
@@ -93,6 +99,11 @@ echo "== AddressSanitizer and UBSan tests"
 # tracer crash ("Tracer caught signal 11") after GL tests had passed. The sanitizer run keeps Mesa's
 # helper threads out (no disk cache, rendering on the calling thread).
 LP_NUM_THREADS=0 MESA_SHADER_CACHE_DISABLE=true run_tests build-sanitize || status=1
+echo "== Fuzzing"
+# Every target that was built, including those other parts of the game add to fuzz/CMakeLists.txt.
+for target in build-fuzz/bin/fuzz-*; do
+    fuzz/run.sh "${target##*/fuzz-}" "${AEROVANT_FUZZ_SECONDS:-30}" build-fuzz || status=1
+done
 stop_screen
 
 if [ $status -ne 0 ]; then

@@ -1,23 +1,48 @@
 #!/usr/bin/env bash
-# fuzz/run.sh FORMAT SECONDS [BUILD_DIR]: runs the fuzz target of FORMAT for SECONDS on its corpus
-# (fuzz/corpus/FORMAT/, never written to: new inputs go to a scratch directory). Builds the target
-# first in BUILD_DIR (default build-fuzz) with clang. Exits non-zero on a finding, which libFuzzer
-# writes as crash-*, leak-*, timeout-* or oom-* into the working directory.
+# fuzz/run.sh FORMAT SECONDS [BUILD_DIR]: runs the fuzz target bin/fuzz-FORMAT of BUILD_DIR (default
+# build-fuzz, made with -DAEROVANT_FUZZ=ON) for SECONDS on the committed seeds in fuzz/corpus/FORMAT/.
+# New inputs it finds go to a scratch corpus that is removed afterwards; a finding (crash, leak,
+# timeout, memory limit) is kept in BUILD_DIR/fuzz-findings/FORMAT/ and the script exits 1.
+# Targets that need a GL context get a virtual screen when no DISPLAY is set.
 set -euo pipefail
-cd "$(dirname "$0")/.."
-format=$1
-seconds=$2
-build=${3:-build-fuzz}
-case $format in
-collada-wire) target=collada_wire_fuzzer ;;
-*) target=${format}_fuzzer ;;
-esac
-if [ ! -f "$build/CMakeCache.txt" ]; then
-    cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
-        -DAEROVANT_FUZZ=ON -DAEROVANT_TESTS=OFF -DAEROVANT_BENCHMARKS=OFF >/dev/null
+root=$(cd "$(dirname "$0")/.." && pwd)
+format=${1:?usage: fuzz/run.sh FORMAT SECONDS [BUILD_DIR]}
+seconds=${2:?usage: fuzz/run.sh FORMAT SECONDS [BUILD_DIR]}
+build=${3:-$root/build-fuzz}
+target="$build/bin/fuzz-$format"
+if [ ! -x "$target" ]; then
+    echo "fuzz/run.sh: no target $target (configure with CC=clang CXX=clang++ -DAEROVANT_FUZZ=ON)" >&2
+    exit 2
 fi
-cmake --build "$build" -j2 --target "$target" >/dev/null
+seeds="$root/fuzz/corpus/$format"
+findings="$build/fuzz-findings/$format"
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
-"$build/bin/$target" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2048 -max_len=65536 \
-    -print_final_stats=1 "$scratch" "fuzz/corpus/$format"
+rm -rf "$findings"
+mkdir -p "$findings"
+corpora=("$scratch")
+[ -d "$seeds" ] && corpora+=("$seeds")
+
+# A unit taking a minute is a hang. Under AddressSanitizer a "billion laughs" document takes 10-25 s
+# before Xerces' expansion limit stops it (well under a second in a Release build): every one of its
+# 10000 expansions makes and drops a reader with large buffers.
+command=("$target" -max_total_time="$seconds" -timeout=60 -report_slow_units=60 -rss_limit_mb=2048 -close_fd_mask=3
+    -print_final_stats=1 -artifact_prefix="$findings/" "${corpora[@]}")
+# Mesa's helper threads make LeakSanitizer's tracer crash at exit; the test suite keeps them out too.
+export LP_NUM_THREADS=0 MESA_SHADER_CACHE_DISABLE=true
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1}
+export LSAN_OPTIONS="suppressions=$root/fuzz/lsan.supp:print_suppressions=0"
+export UBSAN_OPTIONS=print_stacktrace=1
+if [ "$format" = scene ] && [ -z "${DISPLAY:-}" ]; then
+    command=(xvfb-run -a -s "-screen 0 640x480x24" "${command[@]}")
+fi
+echo "== fuzz $format for $seconds s"
+status=0
+"${command[@]}" >"$scratch/log" 2>&1 || status=$?
+grep -E '^#[0-9]+.*(DONE|pulse)|^stat::(number_of_executed_units|average_exec_per_sec|peak_rss_mb)|cov:' "$scratch/log" |
+    tail -4 || true
+if [ $status -ne 0 ] || ls "$findings" | grep -q .; then
+    cat "$scratch/log" | grep -v '^#[0-9]' | tail -60 >&2
+    echo "== fuzz $format: a finding, kept in $findings" >&2
+    exit 1
+fi

@@ -2,11 +2,11 @@
 # Sourced by run.sh and test.sh.
 
 AEROVANT_BUILD_PACKAGES="cmake g++ make pkg-config libgl-dev libglu1-mesa-dev freeglut3-dev libglew-dev
-libdevil-dev libxerces-c-dev libassimp-dev libfreetype-dev fonts-dejavu-core libx11-dev libxrandr-dev"
+libstb-dev libxerces-c-dev libassimp-dev libfreetype-dev fonts-dejavu-core libx11-dev libxrandr-dev"
 AEROVANT_TEST_PACKAGES="libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth x11-utils x11-apps xdotool
 imagemagick desktop-file-utils appstream dpkg-dev util-linux mesa-utils"
-# The fuzz targets (fuzz/, cmake -DAEROVANT_FUZZ=ON) need clang with libFuzzer.
-AEROVANT_FUZZ_PACKAGES="clang"
+# The fuzz targets: clang with libFuzzer and the sanitizer run-times.
+AEROVANT_FUZZ_PACKAGES="clang libclang-rt-14-dev"
 
 # ensure_packages PACKAGE...: installs what dpkg does not list as installed, with sudo when not root.
 ensure_packages() {

@@ -12,8 +12,6 @@
 
 #include <GL/glew.h>
 #include <GL/freeglut.h>
-#include <IL/il.h>
-#include <IL/ilu.h>
 
 #include <cstdlib>
 
@@ -102,9 +100,6 @@ int main(int argc, char** argv)
 
     if (!initExtensions())
         return 0;
-
-    ilInit();
-    iluInit();
 
     glEnable(GL_DEPTH_TEST);
     glShadeModel(GL_SMOOTH);

@@ -2,8 +2,6 @@
 
 #include <GL/glew.h>
 #include <GL/freeglut.h>
-#include <IL/il.h>
-#include <IL/ilu.h>
 
 #include <cstdlib>
 
@@ -22,8 +20,6 @@ bool ensureBenchContext()
         glutHideWindow();
         if (glewInit() != GLEW_OK)
             return false;
-        ilInit();
-        iluInit();
         return true;
     }();
     return ready;

@@ -1,4 +1,4 @@
-// The benchmark run's GL context: one hidden GLUT window with GLEW, DevIL and ILU ready, made by
+// The benchmark run's GL context: one hidden GLUT window with GLEW ready, made by
 // the first benchmark that asks for it.
 #pragma once
 

@@ -83,15 +83,16 @@ void drawPanel(GLuint texture)
     glLoadIdentity();
     gluOrtho2D(0, 800, 600, 0);
 
-    // The lower half of the fixed 800 x 600 overlay space, whatever the window size.
+    // The lower half of the fixed 800 x 600 overlay space, whatever the window size; texture rows
+    // run from the picture's top, like the screen's here.
     glBegin(GL_QUADS);
-    glTexCoord2d(0.01, 0.99);
-    glVertex2d(0, 300);
-    glTexCoord2d(0.99, 0.99);
-    glVertex2d(800, 300);
-    glTexCoord2d(0.99, 0.01);
-    glVertex2d(800, 600);
     glTexCoord2d(0.01, 0.01);
+    glVertex2d(0, 300);
+    glTexCoord2d(0.99, 0.01);
+    glVertex2d(800, 300);
+    glTexCoord2d(0.99, 0.99);
+    glVertex2d(800, 600);
+    glTexCoord2d(0.01, 0.99);
     glVertex2d(0, 600);
     glEnd();
 

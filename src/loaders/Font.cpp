@@ -25,7 +25,13 @@ constexpr float letterSpacing = 0.1f;    // glyph units between two letters
 } // namespace
 
 Font::Font(const std::string& fontDirectory, const std::string& fileName)
-    : texture(0), rowTop(0.0f), rowBottom(0.0f), letterEnd(0.0f), directory(fontDirectory)
+    : texture(0), rowTop(0.0f), rowBottom(0.0f), letterEnd(0.0f), directory(fontDirectory), loadsPage(true)
+{
+    parseXmlFile(directory + fileName, *this, std::cerr);
+}
+
+Font::Font(const std::string& fontDirectory, const std::string& fileName, DescriptionOnly)
+    : texture(0), rowTop(0.0f), rowBottom(0.0f), letterEnd(0.0f), directory(fontDirectory), loadsPage(false)
 {
     parseXmlFile(directory + fileName, *this, std::cerr);
 }
@@ -41,8 +47,11 @@ void Font::startElement(const XMLCh* const, const XMLCh* const, const XMLCh* con
 {
     const std::string element = transcode(qname);
     if (element == "font") {
+        const std::string page = directory + readAttribute(attributes, "texture");
+        if (!loadsPage)
+            return;
         GLuint loaded = 0;
-        loadTexture(directory + readAttribute(attributes, "texture"), loaded);
+        loadTexture(page, loaded);
         if (loaded != 0) {
             // A second font element replaces the page rather than leaking the first one.
             if (texture != 0)

@@ -26,6 +26,10 @@ class Font : public xercesc::DefaultHandler
     // exceptions (the glyphs read before stay), a missing page (the texture loader's line; the
     // quads are then drawn untextured).
     Font(const std::string& directory, const std::string& fileName);
+    // Only reads the description and loads no page, so it needs no GL context (for checking files).
+    struct DescriptionOnly {
+    };
+    Font(const std::string& directory, const std::string& fileName, DescriptionOnly);
     ~Font() override; // deletes the font page texture
     Font(const Font&) = delete;
     Font& operator=(const Font&) = delete;
@@ -61,4 +65,5 @@ class Font : public xercesc::DefaultHandler
     float letterEnd;              // parsing: texture s of the right edge of the last letter read
     std::map<char, Glyph> glyphs; // by character, compared as signed 8-bit characters
     std::string directory;        // directory of the font file, with its trailing separator
+    bool loadsPage;               // false for DescriptionOnly: a `font` element's page is not loaded
 };

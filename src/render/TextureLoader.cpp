@@ -1,11 +1,9 @@
 #include "render/TextureLoader.h"
 
-#include "render/RenderSettings.h"
-#include "render/ImageFile.h"
 #include "platform/DataPath.h"
+#include "render/RenderSettings.h"
 
 #include <GL/glu.h>
-#include <IL/il.h>
 
 #include <iostream>
 
@@ -17,39 +15,40 @@ void reportFailure(const std::string& fileName)
     std::cerr << "couldn't open texture file " << fileName << "\n";
 }
 
-// Discards the library's error stack so a failed load does not show up in later queries.
-void clearImageErrors()
+GLenum pixelFormat(int channels)
 {
-    while (ilGetError() != IL_NO_ERROR) {
+    switch (channels) {
+    case 1:
+        return GL_LUMINANCE;
+    case 2:
+        return GL_LUMINANCE_ALPHA;
+    case 3:
+        return GL_RGB;
+    default:
+        return GL_RGBA;
     }
 }
 
 } // namespace
 
-void loadTexture(const std::string& fileName, GLuint& textureName)
+bool decodeTextureImage(const uint8_t* data, size_t size, ImageFileType type, DecodedImage& image)
+{
+    return decodeImage(data, size, type, maxTextureSide, image);
+}
+
+bool readTextureImage(const std::string& fileName, DecodedImage& image)
 {
     const std::string path = platform::nativePath(fileName);
-    const ILenum type = imageFileType(path);
-    if (type == IL_TYPE_UNKNOWN || !imageSizeAcceptable(path, type, maxTextureSide)) {
-        reportFailure(fileName);
-        return;
-    }
+    const ImageFileType type = imageFileType(path);
+    std::vector<uint8_t> bytes;
+    return type != ImageFileType::unknown && readImageFile(path, bytes) &&
+           decodeTextureImage(bytes.data(), bytes.size(), type, image);
+}
 
-    ILuint image = 0;
-    ilGenImages(1, &image);
-    ilBindImage(image);
-    bool decoded = ilLoad(type, path.c_str()) == IL_TRUE;
-    const ILint width = ilGetInteger(IL_IMAGE_WIDTH);
-    const ILint height = ilGetInteger(IL_IMAGE_HEIGHT);
-    if (decoded && (width <= 0 || height <= 0 || width > maxTextureSide || height > maxTextureSide))
-        decoded = false;
-    // GL cannot sample palette indices; expand them to the colours they stand for.
-    if (decoded && ilGetInteger(IL_IMAGE_FORMAT) == IL_COLOUR_INDEX)
-        decoded = ilConvertImage(IL_RGBA, IL_UNSIGNED_BYTE) == IL_TRUE;
-    if (!decoded) {
-        clearImageErrors();
-        ilBindImage(0);
-        ilDeleteImages(1, &image);
+void loadTexture(const std::string& fileName, GLuint& textureName)
+{
+    DecodedImage image;
+    if (!readTextureImage(fileName, image)) {
         reportFailure(fileName);
         return;
     }
@@ -62,12 +61,9 @@ void loadTexture(const std::string& fileName, GLuint& textureName)
     GLint unpackAlignment = 4;
     glGetIntegerv(GL_UNPACK_ALIGNMENT, &unpackAlignment);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    const GLint built = gluBuild2DMipmaps(GL_TEXTURE_2D, ilGetInteger(IL_IMAGE_BPP), width, height,
-                                          GLenum(ilGetInteger(IL_IMAGE_FORMAT)),
-                                          GLenum(ilGetInteger(IL_IMAGE_TYPE)), ilGetData());
+    const GLint built = gluBuild2DMipmaps(GL_TEXTURE_2D, image.channels, image.width, image.height,
+                                          pixelFormat(image.channels), GL_UNSIGNED_BYTE, image.pixels.data());
     glPixelStorei(GL_UNPACK_ALIGNMENT, unpackAlignment);
-    ilBindImage(0);
-    ilDeleteImages(1, &image);
     if (built != 0) {
         glBindTexture(GL_TEXTURE_2D, 0);
         glDeleteTextures(1, &texture);

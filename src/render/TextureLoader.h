@@ -4,6 +4,8 @@
 
 #include <GL/glew.h>
 
+#include "render/ImageFile.h"
+
 #include <string>
 
 // Largest accepted width or height of a texture image, in pixels.
@@ -17,3 +19,9 @@ constexpr int maxTextureSide = 8192;
 // Failure (other extension, missing or broken file, image wider or taller than maxTextureSide):
 // "couldn't open texture file <fileName>" on standard error and `textureName` is left untouched.
 void loadTexture(const std::string& fileName, GLuint& textureName);
+
+// The file half of loadTexture, which needs no GL context: the decoded image of `fileName`, or false
+// (without a message) when loadTexture would refuse it.
+bool readTextureImage(const std::string& fileName, DecodedImage& image);
+// The same for the bytes of a file whose name says `type`.
+bool decodeTextureImage(const uint8_t* data, size_t size, ImageFileType type, DecodedImage& image);

@@ -7,6 +7,8 @@
 // work in its own coordinates.
 #pragma once
 
+#include "render/ImageFile.h"
+#include "render/TextureLoader.h"
 #include "scene/AxisAlignedBB.h"
 #include "scene/Mesh.h"
 #include "scene/Node.h"
@@ -24,6 +26,13 @@ class Mesh;
 // gigabytes); a smaller side than 3 leaves no ground inside the flat rings.
 constexpr int maxHeightMapSide = 2049;
 constexpr int minHeightMapSide = 3;
+
+// The heights in `size` bytes of a height map image whose file name says `type`, as a terrain takes
+// them: the largest square from the image's top left, gridSize * gridSize samples in 0..1,
+// row-major from the top row. False, with the message naming `path`, when the image is unusable.
+// Needs no GL context. Images wider or taller than `maxSide` are refused before decoding.
+bool readHeightMapSamples(const uint8_t* data, size_t size, ImageFileType type, const std::string& path,
+                          std::vector<float>& heights, int& gridSize, int maxSide = maxTextureSide);
 
 class Terrain : public Node
 {

@@ -6,8 +6,6 @@
 #include "render/TextureLoader.h"
 #include "scene/Mesh.h"
 
-#include <IL/il.h>
-
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -49,6 +47,31 @@ void emitCells(std::vector<uint32_t>& out, uint32_t n, uint32_t x0, uint32_t y0,
 
 } // namespace
 
+bool readHeightMapSamples(const uint8_t* data, size_t size, ImageFileType type, const std::string& path,
+                          std::vector<float>& heights, int& gridSize, int maxSide)
+{
+    GreyImage16 image;
+    if (!decodeGreyImage16(data, size, type, maxSide, image)) {
+        reportUnreadable(path);
+        return false;
+    }
+    const int n = std::min(image.width, image.height);
+    if (n < minHeightMapSide || n > maxHeightMapSide) {
+        std::cerr << "height map " << path << " has " << image.width << " x " << image.height
+                  << " samples; a terrain needs at least " << minHeightMapSide << " x " << minHeightMapSide
+                  << " and at most " << maxHeightMapSide << " x " << maxHeightMapSide << "\n";
+        return false;
+    }
+    heights.resize(size_t(n) * size_t(n));
+    for (int j = 0; j < n; ++j) {
+        const uint16_t* source = image.samples.data() + size_t(j) * size_t(image.width);
+        for (int i = 0; i < n; ++i)
+            heights[size_t(j) * size_t(n) + size_t(i)] = float(source[i]) / 65535.0f;
+    }
+    gridSize = n;
+    return true;
+}
+
 bool Terrain::build(const std::string& path)
 {
     const float sizes[3] = {sizeX, sizeY, sizeZ};
@@ -69,50 +92,13 @@ bool Terrain::build(const std::string& path)
 bool Terrain::readHeightMap(const std::string& path)
 {
     const std::string nativePath = platform::nativePath(path);
-    const ILenum type = imageFileType(nativePath);
-    if (type == IL_TYPE_UNKNOWN || !imageSizeAcceptable(nativePath, type, maxTextureSide)) {
+    std::vector<uint8_t> bytes;
+    const ImageFileType type = imageFileType(nativePath);
+    if (type == ImageFileType::unknown || !readImageFile(nativePath, bytes)) {
         reportUnreadable(path);
         return false;
     }
-    ILuint image = 0;
-    ilGenImages(1, &image);
-    ilBindImage(image);
-    bool ok = ilLoad(type, nativePath.c_str()) == IL_TRUE;
-    if (!ok)
-        reportUnreadable(path);
-    const int width = ok ? ilGetInteger(IL_IMAGE_WIDTH) : 0;
-    const int height = ok ? ilGetInteger(IL_IMAGE_HEIGHT) : 0;
-    const int n = std::min(width, height);
-    if (ok && (n < minHeightMapSide || n > maxHeightMapSide)) {
-        std::cerr << "height map " << path << " has " << width << " x " << height
-                  << " samples; a terrain needs at least " << minHeightMapSide << " x " << minHeightMapSide
-                  << " and at most " << maxHeightMapSide << " x " << maxHeightMapSide << "\n";
-        ok = false;
-    }
-    // One float channel in 0..1; a 16-bit image keeps its full precision through this conversion.
-    if (ok && ilConvertImage(IL_LUMINANCE, IL_FLOAT) != IL_TRUE) {
-        reportUnreadable(path);
-        ok = false;
-    }
-    if (ok) {
-        const float* samples = reinterpret_cast<const float*>(ilGetData());
-        // Rows run from the picture's top whatever order the file stores them in, so the same
-        // picture gives the same ground as PNG or as TGA.
-        const bool bottomUp = ilGetInteger(IL_IMAGE_ORIGIN) == IL_ORIGIN_LOWER_LEFT;
-        heights.resize(size_t(n) * size_t(n));
-        for (int j = 0; j < n; ++j) {
-            const int row = bottomUp ? height - 1 - j : j;
-            const float* source = samples + size_t(row) * size_t(width);
-            for (int i = 0; i < n; ++i)
-                heights[size_t(j) * size_t(n) + size_t(i)] = std::clamp(source[i], 0.0f, 1.0f);
-        }
-        gridSize = n;
-    }
-    while (ilGetError() != IL_NO_ERROR) {
-    }
-    ilBindImage(0);
-    ilDeleteImages(1, &image);
-    return ok;
+    return readHeightMapSamples(bytes.data(), bytes.size(), type, path, heights, gridSize);
 }
 
 void Terrain::buildMesh()

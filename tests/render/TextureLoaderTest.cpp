@@ -46,7 +46,7 @@ TEST_F(TextureLoaderTest, AcceptedFormatsLoadMipmappedAndIntactWithTheCurrentSet
     for (const char* name : {"a.png", "b.jpg", "c.jpeg", "d.tga", "E.PNG"}) {
         SCOPED_TRACE(name);
         const std::string file = scratch.path() + name;
-        ASSERT_TRUE(testimages::writeImage(file, 8, 4, 3, IL_UNSIGNED_BYTE, colour.data()));
+        ASSERT_TRUE(testimages::writeRgb(file, 8, 4, colour));
         textures.push_back(load(file));
         GLint bound = 0, minFilter = 0, wrap = 0, smallest = 0;
         glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
@@ -103,4 +103,25 @@ TEST_F(TextureLoaderTest, RejectedFilesLeaveTheVariableAndNameTheFile)
     GLuint widest = load(scratch.path() + "widest.tga");
     EXPECT_NE(widest, 0u) << "the largest accepted side";
     glDeleteTextures(1, &widest);
+}
+
+TEST_F(TextureLoaderTest, SixteenBitPngsAreDrawnAndBottomUpTgasLieLikeTheirPngTwins)
+{
+    testsupport::ScratchDirectory scratch;
+    // Two rows that differ, so a flipped texture shows.
+    const Bytes rgb = {255, 0, 0, 0, 255, 0, 0, 0, 255, 9, 9, 9, 90, 90, 90, 200, 200, 200};
+    ASSERT_TRUE(testimages::writeRgb(scratch.path() + "a.png", 3, 2, rgb));
+    ASSERT_TRUE(testimages::writeRgb(scratch.path() + "a.tga", 3, 2, rgb));
+    std::vector<GLuint> textures = {load(scratch.path() + "a.png")};
+    const Bytes fromPng = boundTexels();
+    textures.push_back(load(scratch.path() + "a.tga"));
+    EXPECT_EQ(boundTexels(), fromPng);
+    EXPECT_EQ(Bytes(fromPng.begin(), fromPng.begin() + 4), (Bytes{255, 0, 0, 255})) << "the top row first";
+
+    // 16 bits per channel (0x1234, 0x5678, 0x9abc): drawn with the upper 8 bits.
+    textures.push_back(load(std::string(AEROVANT_FUZZ_CORPUS) + "images/rgb16-4x4.png"));
+    ASSERT_NE(textures.back(), 0u);
+    const Bytes deep = boundTexels();
+    EXPECT_EQ(Bytes(deep.begin(), deep.begin() + 4), (Bytes{0x12, 0x56, 0x9a, 255}));
+    glDeleteTextures(GLsizei(textures.size()), textures.data());
 }

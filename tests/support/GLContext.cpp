@@ -5,8 +5,6 @@
 #include <GL/glew.h>
 #include <GL/freeglut.h>
 #include <GL/glu.h>
-#include <IL/il.h>
-#include <IL/ilu.h>
 
 #include <dlfcn.h>
 
@@ -47,8 +45,6 @@ bool ensureGLContext()
     glutHideWindow();
     if (glewInit() != GLEW_OK)
         return false;
-    ilInit();
-    iluInit();
     state = 1;
     return true;
 }

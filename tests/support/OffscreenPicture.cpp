@@ -1,6 +1,6 @@
 #include "support/OffscreenPicture.h"
 
-#include <IL/il.h>
+#include "render/ImageWriter.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -98,17 +98,8 @@ std::string savePicture(const Picture& picture, const std::string& name)
     if (!directory || !*directory || picture.rgba.empty())
         return "";
     const std::string path = std::string(directory) + "/" + name + ".png";
-    ILuint image = 0;
-    ilGenImages(1, &image);
-    ilBindImage(image);
-    // Rows are bottom first, which is DevIL's own default origin; the PNG writer puts them right.
-    ilTexImage(ILuint(picture.width), ILuint(picture.height), 1, 4, IL_RGBA, IL_UNSIGNED_BYTE,
-               const_cast<uint8_t*>(picture.rgba.data()));
-    ilEnable(IL_FILE_OVERWRITE);
-    const bool saved = ilSave(IL_PNG, path.c_str()) == IL_TRUE;
-    ilBindImage(0);
-    ilDeleteImages(1, &image);
-    return saved ? path : "";
+    const bool bottomUp = true; // rows as GL reads them
+    return writePng(path, picture.width, picture.height, 4, picture.rgba.data(), bottomUp) ? path : "";
 }
 
 } // namespace testsupport

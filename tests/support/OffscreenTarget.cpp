@@ -1,6 +1,6 @@
 #include "support/OffscreenTarget.h"
 
-#include <IL/il.h>
+#include "render/ImageWriter.h"
 
 #include <cstdlib>
 
@@ -82,14 +82,8 @@ std::string OffscreenTarget::snapshot(const std::string& name) const
     for (size_t i = 3; i < pixels.size(); i += 4)
         pixels[i] = 255;
     const std::string path = std::string(directory) + "/" + name + ".png";
-    ILuint image = 0;
-    ilGenImages(1, &image);
-    ilBindImage(image);
-    ilTexImage(ILuint(width), ILuint(height), 1, 4, IL_RGBA, IL_UNSIGNED_BYTE, pixels.data());
-    ilEnable(IL_FILE_OVERWRITE);
-    const bool saved = ilSave(IL_PNG, path.c_str()) == IL_TRUE;
-    ilDeleteImages(1, &image);
-    return saved ? path : "";
+    const bool bottomUp = true; // rows as GL reads them
+    return writePng(path, width, height, 4, pixels.data(), bottomUp) ? path : "";
 }
 
 } // namespace testsupport

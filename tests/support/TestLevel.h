@@ -1,7 +1,7 @@
 // A small data directory for race tests: the game's own models, shaders and pictures, and a
 // catalogue of tiny levels written here. "levels\test" is flat ground 400 x 400 with three gates
 // straight ahead along +z; the others lack one part each (light, sky, gates, terrain). Opens the
-// shared GL context (which initialises DevIL) if no test has yet.
+// shared GL context if no test has yet.
 #pragma once
 
 #include "support/GLContext.h"

@@ -136,13 +136,13 @@ TEST_F(ContentPictures, CockpitPanelFillsTheLowerHalfBelowAClearWindshield)
     glEnable(GL_ALPHA_TEST);
     glAlphaFunc(GL_GREATER, 0.1f);
     glBegin(GL_QUADS); // the airplane's panel quad, texture inset by 0.01
-    glTexCoord2f(0.01f, 0.99f);
-    glVertex2f(0, 300);
-    glTexCoord2f(0.99f, 0.99f);
-    glVertex2f(800, 300);
-    glTexCoord2f(0.99f, 0.01f);
-    glVertex2f(800, 600);
     glTexCoord2f(0.01f, 0.01f);
+    glVertex2f(0, 300);
+    glTexCoord2f(0.99f, 0.01f);
+    glVertex2f(800, 300);
+    glTexCoord2f(0.99f, 0.99f);
+    glVertex2f(800, 600);
+    glTexCoord2f(0.01f, 0.99f);
     glVertex2f(0, 600);
     glEnd();
     Picture p = target.read();
@@ -190,14 +190,11 @@ TEST_F(ContentPictures, FontGlyphsAreUprightInTrueProportionAndCoverTheGamesText
     // In true proportion, not stretched: the drawn H is as wide for its height as on the page.
     Ink h = inkIn(p, int(h0), 20, int(v0), 140);
     double drawn = double(h.right - h.left + 1) / double(h.bottom - h.top + 1);
-    ilInit();
-    ILuint image = 0;
-    ilGenImages(1, &image);
-    ilBindImage(image);
-    ASSERT_TRUE(ilLoad(IL_PNG, dataPath("fonts/bendable.png").c_str()));
-    ilConvertImage(IL_RGBA, IL_UNSIGNED_BYTE);
-    const int w = ilGetInteger(IL_IMAGE_WIDTH), ht = ilGetInteger(IL_IMAGE_HEIGHT);
-    const uint8_t* page = ilGetData();
+    DecodedImage pageImage;
+    ASSERT_TRUE(readTextureImage(dataPath("fonts/bendable.png"), pageImage));
+    ASSERT_EQ(pageImage.channels, 4);
+    const int w = pageImage.width, ht = pageImage.height;
+    const uint8_t* page = pageImage.pixels.data();
     const Glyph& g = glyphs.at('H');
     int left = w, right = -1, top = ht, bottom = -1;
     for (int y = int(g.top * ht); y < int(g.bottom * ht); ++y)
@@ -206,7 +203,6 @@ TEST_F(ContentPictures, FontGlyphsAreUprightInTrueProportionAndCoverTheGamesText
                 left = std::min(left, x), right = std::max(right, x);
                 top = std::min(top, y), bottom = std::max(bottom, y);
             }
-    ilDeleteImages(1, &image);
     double onPage = double(right - left + 1) / double(bottom - top + 1);
     EXPECT_NEAR(drawn, onPage, onPage * 0.06)
         << h.right - h.left + 1 << "x" << h.bottom - h.top + 1 << " drawn, " << right - left + 1 << "x"

@@ -6,8 +6,6 @@
 #include <assimp/postprocess.h>
 #include <assimp/scene.h>
 
-#include <IL/il.h>
-
 #include <gtest/gtest.h>
 
 #include <algorithm>

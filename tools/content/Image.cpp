@@ -1,6 +1,6 @@
 #include "Image.h"
 
-#include <IL/il.h>
+#include "render/ImageWriter.h"
 
 #include <algorithm>
 #include <cmath>
@@ -144,28 +144,10 @@ uint8_t toByte(double v)
     return uint8_t(std::lround(std::clamp(v, 0.0, 1.0) * 255.0));
 }
 
-// DevIL keeps one current image; each save binds a fresh one and deletes it afterwards.
-void saveWithDevIL(const std::string& path, int width, int height, int channels, ILenum format, ILenum type,
-                   const void* data, ILenum fileType)
+void check(bool written, const std::string& path)
 {
-    makeParentFolders(path);
-    ILuint image = 0;
-    ilGenImages(1, &image);
-    ilBindImage(image);
-    bool ok = ilTexImage(ILuint(width), ILuint(height), 1, ILubyte(channels), format, type,
-                         const_cast<void*>(data)) == IL_TRUE;
-    // Our rows are top row first; telling DevIL so keeps it from flipping PNG and JPEG output.
-    if (ok)
-        ilRegisterOrigin(IL_ORIGIN_UPPER_LEFT);
-    ok = ok && ilSave(fileType, path.c_str()) == IL_TRUE;
-    ilDeleteImages(1, &image);
-    if (!ok)
+    if (!written)
         throw std::runtime_error("couldn't write image " + path);
-}
-
-ILenum formatFor(int channels)
-{
-    return channels == 1 ? IL_LUMINANCE : (channels == 3 ? IL_RGB : IL_RGBA);
 }
 
 } // namespace
@@ -189,25 +171,26 @@ std::vector<uint8_t> Canvas::bytes(int channels) const
 void savePng(const std::string& path, const Canvas& picture, int channels)
 {
     std::vector<uint8_t> data = picture.bytes(channels);
-    saveWithDevIL(path, picture.width(), picture.height(), channels, formatFor(channels), IL_UNSIGNED_BYTE,
-                  data.data(), IL_PNG);
+    makeParentFolders(path);
+    check(writePng(path, picture.width(), picture.height(), channels, data.data()), path);
 }
 
 void saveGreyPng16(const std::string& path, int width, int height, const std::vector<uint16_t>& samples)
 {
-    saveWithDevIL(path, width, height, 1, IL_LUMINANCE, IL_UNSIGNED_SHORT, samples.data(), IL_PNG);
+    makeParentFolders(path);
+    check(writeGreyPng16(path, width, height, samples.data()), path);
 }
 
 void saveJpeg(const std::string& path, const Canvas& picture, int quality)
 {
     std::vector<uint8_t> data = picture.bytes(3);
-    ilSetInteger(IL_JPG_QUALITY, quality);
-    saveWithDevIL(path, picture.width(), picture.height(), 3, IL_RGB, IL_UNSIGNED_BYTE, data.data(), IL_JPG);
+    makeParentFolders(path);
+    check(writeJpeg(path, picture.width(), picture.height(), 3, data.data(), quality), path);
 }
 
 void saveTga(const std::string& path, const Canvas& picture)
 {
-    // Written by hand: DevIL's TGA writer adds an extension area with the current date.
+    // Written by hand, to keep the exact run-length packets the panel has always had.
     const int w = picture.width(), h = picture.height();
     std::vector<uint8_t> out = {0,
                                 0,

@@ -9,8 +9,6 @@
 #include "Models.h"
 #include "Pictures.h"
 
-#include <IL/il.h>
-
 #include <cstdio>
 #include <exception>
 #include <string>
@@ -22,8 +20,6 @@ int main(int argc, char** argv)
         return 2;
     }
     const std::string folder = argv[1];
-    ilInit();
-    ilEnable(IL_FILE_OVERWRITE);
     try {
         content::writeModels(folder + "/models");
         content::writeFont(folder, AEROVANT_FONT_FILE);

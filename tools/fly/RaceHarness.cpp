@@ -15,8 +15,6 @@
 
 #include <GL/glew.h>
 #include <GL/freeglut.h>
-#include <IL/il.h>
-#include <IL/ilu.h>
 
 #include <algorithm>
 #include <chrono>
@@ -101,8 +99,6 @@ bool openWindow(int& argc, char** argv, const char* title)
     glutIgnoreKeyRepeat(1);
     if (!initExtensions())
         return false;
-    ilInit();
-    iluInit();
     glEnable(GL_DEPTH_TEST);
     glShadeModel(GL_SMOOTH);
     reshapeWindow(windowWidth, windowHeight);

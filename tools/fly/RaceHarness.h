@@ -44,7 +44,7 @@ std::string describeGap(const RaceResult& result);
 int exitStatus(const RaceResult& result);
 
 // Creates the 800 x 600 window with its GL context, initialises GLEW, the extensions the game
-// needs and DevIL. False (with the game's own message) when the GL context is unusable.
+// needs. False (with the game's own message) when the GL context is unusable.
 bool openWindow(int& argc, char** argv, const char* title);
 
 // Called after each frame's update with the game and the race time of the frame in milliseconds

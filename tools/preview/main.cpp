@@ -17,6 +17,7 @@
 #include "platform/DataPath.h"
 #include "render/CameraLens.h"
 #include "render/Globals.h"
+#include "render/ImageWriter.h"
 #include "render/RenderSettings.h"
 #include "render/ShadingState.h"
 #include "scene/Group.h"
@@ -29,8 +30,6 @@
 #include <GL/glew.h>
 #include <GL/freeglut.h>
 #include <GL/glu.h>
-#include <IL/il.h>
-#include <IL/ilu.h>
 
 #include <algorithm>
 #include <cmath>
@@ -76,21 +75,13 @@ class PictureBuffer
     PictureBuffer(const PictureBuffer&) = delete;
     PictureBuffer& operator=(const PictureBuffer&) = delete;
 
-    // Writes what was drawn as a PNG file; false when DevIL could not write it.
+    // Writes what was drawn as a PNG file; false when it could not be written.
     bool save(const std::string& path) const
     {
         std::vector<unsigned char> pixels(size_t(pictureWidth) * pictureHeight * 3);
         glPixelStorei(GL_PACK_ALIGNMENT, 1);
         glReadPixels(0, 0, pictureWidth, pictureHeight, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
-        ILuint image = 0;
-        ilGenImages(1, &image);
-        ilBindImage(image);
-        // GL hands the rows bottom first, which is DevIL's own origin.
-        ilTexImage(pictureWidth, pictureHeight, 1, 3, IL_RGB, IL_UNSIGNED_BYTE, pixels.data());
-        ilEnable(IL_FILE_OVERWRITE);
-        const bool saved = ilSave(IL_PNG, path.c_str()) == IL_TRUE;
-        ilDeleteImages(1, &image);
-        return saved;
+        return writePng(path, pictureWidth, pictureHeight, 3, pixels.data(), true); // GL's rows: bottom first
     }
 
     bool complete = false;
@@ -203,8 +194,6 @@ int main(int argc, char** argv)
     glutCreateWindow("aerovant-preview");
     if (!initExtensions())
         return 2;
-    ilInit();
-    iluInit();
     glEnable(GL_DEPTH_TEST);
     glShadeModel(GL_SMOOTH);
     windowWidth = float(pictureWidth);
