@@ -283,27 +283,10 @@ bool writeAll(int fd, const void* buffer, size_t size)
     return true;
 }
 
-void putU32(char* out, uint32_t value)
-{
-    for (int k = 0; k < 4; ++k)
-        out[k] = char((value >> (8 * k)) & 0xff);
-}
-
-uint32_t getU32(const char* in)
-{
-    uint32_t value = 0;
-    for (int k = 0; k < 4; ++k)
-        value |= uint32_t(uint8_t(in[k])) << (8 * k);
-    return value;
-}
-
 bool reply(int out, uint32_t status, const std::string& payload)
 {
-    char header[16];
-    putU32(header, importReplyTag);
-    putU32(header + 4, status);
-    putU32(header + 8, uint32_t(payload.size()));
-    putU32(header + 12, uint32_t(uint64_t(payload.size()) >> 32));
+    char header[ImportFrameHeader::bytes];
+    writeFrameHeader({importReplyTag, status, payload.size()}, header);
     return writeAll(out, header, sizeof header) && writeAll(out, payload.data(), payload.size());
 }
 
@@ -374,14 +357,36 @@ bool importColladaDocument(const std::string& document, ImportedModel& model, st
     return true;
 }
 
+void writeFrameHeader(const ImportFrameHeader& header, char out[ImportFrameHeader::bytes])
+{
+    const uint32_t words[4] = {header.tag, header.value, uint32_t(header.size), uint32_t(header.size >> 32)};
+    for (int w = 0; w < 4; ++w)
+        for (int k = 0; k < 4; ++k)
+            out[4 * w + k] = char((words[w] >> (8 * k)) & 0xff);
+}
+
+ImportFrameHeader readFrameHeader(const char in[ImportFrameHeader::bytes])
+{
+    uint32_t words[4] = {};
+    for (int w = 0; w < 4; ++w)
+        for (int k = 0; k < 4; ++k)
+            words[w] |= uint32_t(uint8_t(in[4 * w + k])) << (8 * k);
+    ImportFrameHeader header;
+    header.tag = words[0];
+    header.value = words[1];
+    header.size = words[2] | uint64_t(words[3]) << 32;
+    return header;
+}
+
 int serveColladaImports(int in, int out, unsigned cpuSeconds)
 {
     for (;;) {
-        char header[16];
-        if (!readAll(in, header, sizeof header))
+        char bytes[ImportFrameHeader::bytes];
+        if (!readAll(in, bytes, sizeof bytes))
             return 0; // the game closed the connection
-        const uint64_t size = getU32(header + 8) | uint64_t(getU32(header + 12)) << 32;
-        if (getU32(header) != importRequestTag || size > maxDocumentBytes)
+        const ImportFrameHeader header = readFrameHeader(bytes);
+        const uint64_t size = header.size;
+        if (header.tag != importRequestTag || size > maxDocumentBytes)
             return 2;
         std::string document(size, '\0');
         if (!readAll(in, &document[0], size))

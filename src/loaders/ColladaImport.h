@@ -11,12 +11,24 @@
 
 #include "loaders/ImportedModel.h"
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 constexpr uint32_t importRequestTag = 0x51524941; // "AIRQ"
 constexpr uint32_t importReplyTag = 0x50524941;   // "AIRP"
 constexpr uint32_t importSucceeded = 0;
 constexpr uint32_t importFailed = 1;
+
+// A frame's header as it travels between the processes.
+struct ImportFrameHeader {
+    static constexpr size_t bytes = 16;
+    uint32_t tag = 0;
+    uint32_t value = 0;
+    uint64_t size = 0; // bytes that follow the header
+};
+void writeFrameHeader(const ImportFrameHeader& header, char out[ImportFrameHeader::bytes]);
+ImportFrameHeader readFrameHeader(const char in[ImportFrameHeader::bytes]);
 
 // Imports `document` (the whole text of a COLLADA file) as the game shows it. False, with the
 // reason in `error`, when Assimp cannot read it.

@@ -94,20 +94,6 @@ Transfer receiveAll(int fd, char* data, size_t size, Clock::time_point deadline)
     return Transfer::done;
 }
 
-void putU32(char* out, uint32_t value)
-{
-    for (int k = 0; k < 4; ++k)
-        out[k] = char((value >> (8 * k)) & 0xff);
-}
-
-uint32_t getU32(const char* in)
-{
-    uint32_t value = 0;
-    for (int k = 0; k < 4; ++k)
-        value |= uint32_t(uint8_t(in[k])) << (8 * k);
-    return value;
-}
-
 std::string secondsText(double seconds)
 {
     std::ostringstream text;
@@ -223,11 +209,8 @@ bool ImportProcess::import(const std::string& document, ImportedModel& model, st
 
     const Clock::time_point deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(
                                                           std::chrono::duration<double>(limits.wallSeconds));
-    char header[16];
-    putU32(header, importRequestTag);
-    putU32(header + 4, 0);
-    putU32(header + 8, uint32_t(document.size()));
-    putU32(header + 12, uint32_t(uint64_t(document.size()) >> 32));
+    char header[ImportFrameHeader::bytes];
+    writeFrameHeader({importRequestTag, 0, document.size()}, header);
     Transfer transfer = sendAll(socket, header, sizeof header, deadline);
     if (transfer == Transfer::done)
         transfer = sendAll(socket, document.data(), document.size(), deadline);
@@ -237,9 +220,10 @@ bool ImportProcess::import(const std::string& document, ImportedModel& model, st
     std::string reply;
     uint32_t status = importFailed;
     if (transfer == Transfer::done) {
-        status = getU32(header + 4);
-        const uint64_t size = getU32(header + 8) | uint64_t(getU32(header + 12)) << 32;
-        if (getU32(header) != importReplyTag || status > importFailed ||
+        const ImportFrameHeader answer = readFrameHeader(header);
+        status = answer.value;
+        const uint64_t size = answer.size;
+        if (answer.tag != importReplyTag || status > importFailed ||
             size > (status == importSucceeded ? maxReplyBytes : maxErrorBytes)) {
             stop();
             error = "the model import answered with garbage";

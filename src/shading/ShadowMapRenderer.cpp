@@ -1,5 +1,6 @@
 #include "shading/ShadowMapRenderer.h"
 
+#include "platform/MatrixInverse.h"
 #include "render/CameraLens.h"
 #include "render/Globals.h"
 #include "render/MatrixMath.h"
@@ -71,44 +72,6 @@ void ortho(float left, float right, float bottom, float top, float nearPlane, fl
     out[13] = -(top + bottom) / (top - bottom);
     out[14] = -(farPlane + nearPlane) / (farPlane - nearPlane);
     out[15] = 1.0f;
-}
-
-// Inverse by elimination with partial pivoting, in single precision; a singular matrix is copied
-// as it is.
-void invert(const float in[16], float out[16])
-{
-    float work[4][8];
-    for (int row = 0; row < 4; ++row)
-        for (int column = 0; column < 4; ++column) {
-            work[row][column] = in[column * 4 + row];
-            work[row][column + 4] = row == column ? 1.0f : 0.0f;
-        }
-    for (int pivot = 0; pivot < 4; ++pivot) {
-        int best = pivot;
-        for (int row = pivot + 1; row < 4; ++row)
-            if (std::fabs(work[row][pivot]) > std::fabs(work[best][pivot]))
-                best = row;
-        if (std::fabs(work[best][pivot]) < 1e-30f) {
-            std::copy(in, in + 16, out);
-            return;
-        }
-        if (best != pivot)
-            for (int column = 0; column < 8; ++column)
-                std::swap(work[pivot][column], work[best][column]);
-        const float scale = 1.0f / work[pivot][pivot];
-        for (int column = 0; column < 8; ++column)
-            work[pivot][column] *= scale;
-        for (int row = 0; row < 4; ++row) {
-            if (row == pivot)
-                continue;
-            const float factor = work[row][pivot];
-            for (int column = 0; column < 8; ++column)
-                work[row][column] -= factor * work[pivot][column];
-        }
-    }
-    for (int row = 0; row < 4; ++row)
-        for (int column = 0; column < 4; ++column)
-            out[column * 4 + row] = work[row][column + 4];
 }
 
 // Creates a zero-filled colour texture of `size` x `size`: the first frame must not read whatever
@@ -288,9 +251,9 @@ void ShadowMapRenderer::setLight(const float light[4], const float eye[3], const
 void ShadowMapRenderer::setCamera(const double view[16])
 {
     copyMatrix(view, cameraView);
-    float single[16];
-    copyMatrix(view, single);
-    invert(single, inverseCameraView);
+    double inverse[16];
+    platform::invertMatrix(view, inverse);
+    copyMatrix(inverse, inverseCameraView);
 }
 
 void ShadowMapRenderer::clearMap()
