@@ -285,6 +285,13 @@ void ShadowMapRenderer::saveTarget()
 
 void ShadowMapRenderer::restoreTarget()
 {
+    // What the begin operation pushed: projection, viewport, model-view, and the pass's shader.
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glPopAttrib();
+    glMatrixMode(GL_MODELVIEW);
+    glPopMatrix();
+    RenderSettings::overrideShader = nullptr;
     if (previousBlend)
         glEnable(GL_BLEND);
     if (previousAlphaTest)
@@ -317,12 +324,6 @@ void ShadowMapRenderer::endShadowPass()
 {
     glCullFace(GL_BACK);
     glDisable(GL_CULL_FACE);
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glPopAttrib();
-    glMatrixMode(GL_MODELVIEW);
-    glPopMatrix();
-    RenderSettings::overrideShader = nullptr;
     restoreTarget();
 }
 
@@ -346,12 +347,6 @@ void ShadowMapRenderer::beginOutlinePass()
 
 void ShadowMapRenderer::endOutlinePass()
 {
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glPopAttrib();
-    glMatrixMode(GL_MODELVIEW);
-    glPopMatrix();
-    RenderSettings::overrideShader = nullptr;
     restoreTarget();
 }
 

@@ -76,8 +76,8 @@ class ShadowMapRenderer
     // The passes draw off-screen and then hand drawing back to the frame buffer and draw buffer
     // that were current when they began (the window, or a picture's frame buffer).
     void saveTarget();
-    void clearMap(); // colour (to zero) and depth of the bound map
-    void restoreTarget();
+    void clearMap();      // colour (to zero) and depth of the bound map
+    void restoreTarget(); // also pops the matrices and viewport a begin operation pushed
     GLuint previousFramebuffer;
     GLenum previousDrawBuffer;
     GLboolean previousBlend; // blending and the alpha test are off while a map is drawn
