@@ -20,9 +20,11 @@
 #include "shading/Material.h"
 
 #include <algorithm>
+#include <chrono>
 #include <fstream>
 #include <iostream>
 #include <map>
+#include <sstream>
 #include <vector>
 
 namespace
@@ -273,7 +275,15 @@ void reportFailure(const std::string& fileName, const std::string& reason)
 
 } // namespace
 
-ModelImporter::ModelImporter() = default;
+ModelImporter::ModelImporter()
+    : ModelImporter(importHelperPath(), ImportProcess::Limits(), defaultBudgetSeconds)
+{
+}
+
+ModelImporter::ModelImporter(std::string helper, ImportProcess::Limits limits, double budgetSeconds)
+    : helper(std::move(helper)), limits(limits), budgetSeconds(budgetSeconds)
+{
+}
 
 ModelImporter::~ModelImporter() = default;
 
@@ -301,10 +311,19 @@ Model* ModelImporter::load(const std::string& directory, const std::string& file
         reportFailure(fileName, error);
         return model;
     }
+    if (secondsSpent >= budgetSeconds) {
+        std::ostringstream reason;
+        reason << "skipped: the level's models have already taken " << secondsSpent << " s to import";
+        reportFailure(fileName, reason.str());
+        return model;
+    }
     if (!process)
-        process = std::make_unique<ImportProcess>();
+        process = std::make_unique<ImportProcess>(helper, limits);
     ImportedModel imported;
-    if (!process->import(document, imported, error)) {
+    const auto start = std::chrono::steady_clock::now();
+    const bool done = process->import(document, imported, error);
+    secondsSpent += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    if (!done) {
         reportFailure(fileName, error);
         return model;
     }

@@ -2,10 +2,11 @@
 // COLLADA material, and the parts its visual scene places, with their key animations.
 #pragma once
 
+#include "loaders/ImportProcess.h"
+
 #include <memory>
 #include <string>
 
-class ImportProcess;
 class Model;
 
 // Imports the file `fileName` (a data path) in `directory`, which normally ends with a separator;
@@ -37,11 +38,17 @@ class Model;
 Model* loadModel(const std::string& directory, const std::string& fileName);
 
 // Imports models one after another through one import process, so that loading a level starts
-// one process for all its models. loadModel is one ModelImporter's single load.
+// one process for all its models. loadModel is one ModelImporter's single load. Each import may
+// take the import process's time limit; once the imports together have taken `budgetSeconds`
+// (a whole bundled level takes about 30 ms), the remaining models are refused without being
+// imported, so a level full of hostile models cannot stall the game for their sum.
 class ModelImporter
 {
   public:
+    static constexpr double defaultBudgetSeconds = 10;
     ModelImporter();
+    // Imports with the import program `helper` under `limits` (see ImportProcess).
+    ModelImporter(std::string helper, ImportProcess::Limits limits, double budgetSeconds);
     ~ModelImporter(); // ends the import process
     ModelImporter(const ModelImporter&) = delete;
     ModelImporter& operator=(const ModelImporter&) = delete;
@@ -54,4 +61,8 @@ class ModelImporter
 
   private:
     std::unique_ptr<ImportProcess> process;
+    std::string helper;
+    ImportProcess::Limits limits;
+    double budgetSeconds;
+    double secondsSpent = 0; // wall-clock time of the imports so far
 };

@@ -85,6 +85,25 @@ TEST_F(ColladaIsolationTest, HostileFilesAreRefusedWithTheLoadersMessage)
     EXPECT_TRUE(fine->loaded && !fine->parts.empty());
 }
 
+// A level of models that each run into the time limit stalls for the level's budget, not for
+// their sum: once the imports have used it, the rest are refused without an import.
+TEST_F(ColladaIsolationTest, ALevelOfHangingModelsStopsAtItsBudget)
+{
+    testsupport::ScratchDirectory scratch;
+    ImportProcess::Limits quick;
+    quick.wallSeconds = 0.3;
+    ModelImporter importer(fakeHelper(scratch, "hang", "exec sleep 30"), quick, 1.0);
+    const auto start = std::chrono::steady_clock::now();
+    testing::internal::CaptureStderr();
+    for (int k = 0; k < 10; ++k)
+        delete importer.load(corpus, "arrow.dae");
+    const std::string messages = testing::internal::GetCapturedStderr();
+    EXPECT_LT(secondsSince(start), 2.5);
+    EXPECT_NE(messages.find("took longer than"), std::string::npos) << messages;
+    EXPECT_NE(messages.find("skipped: the level's models have already taken"), std::string::npos) << messages;
+    EXPECT_LE(importer.processesStarted(), 4u);
+}
+
 // What the markup check would let through is contained by the import process and its limits: a
 // crash, an abort, gigabytes of memory and exponential instancing end in a failed import, and the
 // next document gets a fresh process. One process serves document after document.
