@@ -307,9 +307,16 @@ bool imageSizeAcceptable(const uint8_t* data, size_t size, ImageFileType type, i
     return checkedSize(data, size, type, maxSide, width, height);
 }
 
-bool decodeImage(const uint8_t* data, size_t size, ImageFileType type, int maxSide, DecodedImage& image)
+namespace
 {
-    image = DecodedImage();
+
+// Runs the stb decoder `decode` on a file that passed the size checks, under the memory budget its
+// declared size allows; `keep(samples, width, height, channels)` copies what it decoded and says
+// whether it is usable.
+template <class Sample, class Decode, class Keep>
+bool decodeChecked(const uint8_t* data, size_t size, ImageFileType type, int maxSide, Decode decode,
+                   Keep keep)
+{
     uint32_t declaredWidth = 0;
     uint32_t declaredHeight = 0;
     if (!checkedSize(data, size, type, maxSide, declaredWidth, declaredHeight))
@@ -318,43 +325,50 @@ bool decodeImage(const uint8_t* data, size_t size, ImageFileType type, int maxSi
     int width = 0;
     int height = 0;
     int channels = 0;
-    stbi_uc* pixels = stbi_load_from_memory(data, int(size), &width, &height, &channels, 0);
-    if (!pixels)
+    Sample* samples = decode(data, int(size), &width, &height, &channels);
+    if (!samples)
         return false;
-    const bool sane =
-        width > 0 && height > 0 && width <= maxSide && height <= maxSide && channels >= 1 && channels <= 4;
-    if (sane) {
-        image.width = width;
-        image.height = height;
-        image.channels = channels;
-        image.pixels.assign(pixels, pixels + size_t(width) * size_t(height) * size_t(channels));
-    }
-    stbi_image_free(pixels);
+    const bool sane = width > 0 && height > 0 && width <= maxSide && height <= maxSide &&
+                      keep(samples, width, height, channels);
+    stbi_image_free(samples);
     return sane;
+}
+
+} // namespace
+
+bool decodeImage(const uint8_t* data, size_t size, ImageFileType type, int maxSide, DecodedImage& image)
+{
+    image = DecodedImage();
+    return decodeChecked<stbi_uc>(
+        data, size, type, maxSide,
+        [](const stbi_uc* bytes, int length, int* width, int* height, int* channels) {
+            return stbi_load_from_memory(bytes, length, width, height, channels, 0);
+        },
+        [&image](const stbi_uc* pixels, int width, int height, int channels) {
+            if (channels < 1 || channels > 4)
+                return false;
+            image.width = width;
+            image.height = height;
+            image.channels = channels;
+            image.pixels.assign(pixels, pixels + size_t(width) * size_t(height) * size_t(channels));
+            return true;
+        });
 }
 
 bool decodeGreyImage16(const uint8_t* data, size_t size, ImageFileType type, int maxSide, GreyImage16& image)
 {
     image = GreyImage16();
-    uint32_t declaredWidth = 0;
-    uint32_t declaredHeight = 0;
-    if (!checkedSize(data, size, type, maxSide, declaredWidth, declaredHeight))
-        return false;
-    const DecoderBudget budget(declaredWidth, declaredHeight, size);
-    int width = 0;
-    int height = 0;
-    int channels = 0;
-    stbi_us* samples = stbi_load_16_from_memory(data, int(size), &width, &height, &channels, 1);
-    if (!samples)
-        return false;
-    const bool sane = width > 0 && height > 0 && width <= maxSide && height <= maxSide;
-    if (sane) {
-        image.width = width;
-        image.height = height;
-        image.samples.assign(samples, samples + size_t(width) * size_t(height));
-    }
-    stbi_image_free(samples);
-    return sane;
+    return decodeChecked<stbi_us>(
+        data, size, type, maxSide,
+        [](const stbi_uc* bytes, int length, int* width, int* height, int* channels) {
+            return stbi_load_16_from_memory(bytes, length, width, height, channels, 1);
+        },
+        [&image](const stbi_us* samples, int width, int height, int) {
+            image.width = width;
+            image.height = height;
+            image.samples.assign(samples, samples + size_t(width) * size_t(height));
+            return true;
+        });
 }
 
 bool readImageFile(const std::string& path, std::vector<uint8_t>& bytes)

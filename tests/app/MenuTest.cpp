@@ -187,11 +187,5 @@ TEST_F(MenuTest, DrawsTheBackgroundAndTheLinesAndRestoresTheProjection)
     EXPECT_GT(inkIn(430, 350, 700, 370), 50) << "EXIT";
     EXPECT_EQ(inkIn(430, 312, 700, 328), 0) << "the blank line";
 
-    GLint mode = 0;
-    glGetIntegerv(GL_MATRIX_MODE, &mode);
-    EXPECT_EQ(mode, GL_MODELVIEW);
-    GLdouble after[16];
-    glGetDoublev(GL_PROJECTION_MATRIX, after);
-    for (int i = 0; i < 16; ++i)
-        EXPECT_DOUBLE_EQ(after[i], perspective[i]);
+    testsupport::expectProjectionRestored(perspective);
 }

@@ -118,13 +118,7 @@ TEST_F(FontTest, DrawsLowerCaseAsUpperCaseAndLeavesTheStateItPromises)
     EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
     EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
     EXPECT_FALSE(glIsEnabled(GL_ALPHA_TEST));
-    GLint mode = 0;
-    glGetIntegerv(GL_MATRIX_MODE, &mode);
-    EXPECT_EQ(mode, GL_MODELVIEW);
-    GLdouble after[16];
-    glGetDoublev(GL_PROJECTION_MATRIX, after);
-    for (int i = 0; i < 16; ++i)
-        EXPECT_DOUBLE_EQ(after[i], perspective[i]) << "projection element " << i;
+    testsupport::expectProjectionRestored(perspective);
 
     const Picture upper = drawn(*font, "GREAT RACE!");
     EXPECT_GT(testsupport::countPixelsNear(upper, 255, 255, 255, 60), 1000) << "the text was not drawn";

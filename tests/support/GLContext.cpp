@@ -75,6 +75,17 @@ void loadRaceProjection(double projection[16])
     glLoadIdentity();
 }
 
+void expectProjectionRestored(const double projection[16])
+{
+    GLint mode = 0;
+    glGetIntegerv(GL_MATRIX_MODE, &mode);
+    EXPECT_EQ(mode, GL_MODELVIEW);
+    GLdouble after[16];
+    glGetDoublev(GL_PROJECTION_MATRIX, after);
+    for (int i = 0; i < 16; ++i)
+        EXPECT_DOUBLE_EQ(after[i], projection[i]) << "projection element " << i;
+}
+
 } // namespace testsupport
 
 void GLTest::SetUp()

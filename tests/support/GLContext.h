@@ -24,6 +24,8 @@ bool onMesa();
 // model-view, as the game has them when it draws text or menus over the scene; `projection`
 // receives the loaded matrix for comparing after.
 void loadRaceProjection(double projection[16]);
+// Expects what drawing over the scene must leave: the model-view matrix mode and `projection`.
+void expectProjectionRestored(const double projection[16]);
 
 } // namespace testsupport
 
