@@ -3,7 +3,7 @@
 
 AEROVANT_BUILD_PACKAGES="cmake g++ make pkg-config libgl-dev libglu1-mesa-dev freeglut3-dev libglew-dev
 libstb-dev libxerces-c-dev libassimp-dev libfreetype-dev fonts-dejavu-core libx11-dev libxrandr-dev"
-AEROVANT_TEST_PACKAGES="libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth x11-utils x11-apps xdotool
+AEROVANT_TEST_PACKAGES="libgtest-dev libgmock-dev libbenchmark-dev libxtst-dev xvfb xauth x11-utils x11-apps xdotool
 imagemagick desktop-file-utils appstream dpkg-dev util-linux mesa-utils"
 # The fuzz targets: clang with libFuzzer and the sanitizer run-times.
 AEROVANT_FUZZ_PACKAGES="clang libclang-rt-14-dev"

@@ -7,7 +7,6 @@
 #include "app/Window.h"
 #include "flight/Airplane.h"
 #include "platform/DataPath.h"
-#include "platform/KeyRepeat.h"
 #include "render/Globals.h"
 
 #include <GL/glew.h>
@@ -87,7 +86,6 @@ int main(int argc, char** argv)
 {
     glutInit(&argc, argv);
     createWindow();
-    platform::useDetectableKeyRepeat();
     glutDisplayFunc(display);
     glutReshapeFunc(reshape);
     glutKeyboardFunc(keyboard);

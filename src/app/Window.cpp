@@ -1,6 +1,7 @@
 #include "app/Window.h"
 
 #include "platform/DebugChannel.h"
+#include "platform/KeyRepeat.h"
 #include "platform/Screen.h"
 #include "render/CameraLens.h"
 #include "render/Globals.h"
@@ -26,9 +27,17 @@ void createWindow()
         glutInitWindowSize(800, 600);
         glutCreateWindow("Aerovant");
     }
-    // A held flight key must stay one press and one release. This only filters the repeats this
-    // program receives; the X server's own repeat setting is left alone.
-    glutIgnoreKeyRepeat(1);
+    filterKeyRepeats();
+}
+
+void filterKeyRepeats()
+{
+    // With detectable repeat every event reaches the game and HeldKeys drops the presses of keys
+    // that are down. GLUT's own filter is for servers without it: it takes a release for a repeat
+    // when the key is down at the moment the event is handled, so a frame that takes a while turns
+    // the release of a letter typed twice ("Tester") into a repeat and swallows the press after it.
+    // Either way only this program's events are filtered; the server's repeat setting stays.
+    glutIgnoreKeyRepeat(platform::useDetectableKeyRepeat() ? 0 : 1);
 }
 
 namespace

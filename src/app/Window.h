@@ -8,8 +8,14 @@
 std::string gameModeString(int width, int height);
 
 // Sets the display mode and opens the window: full-screen game mode at the primary screen's size if
-// possible, else an 800 x 600 window titled "Aerovant". Requires glutInit.
+// possible, else an 800 x 600 window titled "Aerovant", with key repeats filtered as below.
+// Requires glutInit.
 void createWindow();
+
+// A held key must reach the game as one press and one release (a held ESC is one ESC) while letters
+// typed faster than frames are drawn all arrive. Needs the current window; pair the key callbacks
+// with a HeldKeys.
+void filterKeyRepeats();
 
 // Initialises GLEW and checks, in order, vertex buffer objects, multitexture, framebuffer objects and
 // rectangle textures. On the first failure prints one line to standard output and one to the debug
