@@ -43,8 +43,8 @@
 //     the value of the moment. Writer: the Game's constructor and cleanUp (app/Game).
 //
 // scene/TransparentQueue.h
-//   TransparentQueue::entries: std::map<float, Entry>, this frame's see-through entities by
-//     clip-space depth. Writer: Entity::render adds, an Entity's destructor withdraws its own,
+//   TransparentQueue::entries: std::vector<Entry>, this frame's see-through entities with their
+//     clip-space depths. Writer: Entity::render adds, an Entity's destructor withdraws its own,
 //     drawTransparentQueue and clear empty it.
 //
 // app/Game.h

@@ -4,7 +4,7 @@
 #include "render/MatrixMath.h"
 #include "render/RenderSettings.h"
 
-#include "scene/UniqueSortKeys.h"
+#include "scene/DepthOrder.h"
 #include <cassert>
 
 #include <algorithm>
@@ -261,33 +261,25 @@ void Mesh::sortTriangles()
     glGetFloatv(GL_PROJECTION_MATRIX, projection);
     multMatrix(projection, modelview, clip);
 
-    // Walking from the last triangle to the first, an earlier triangle at the same depth gets the
-    // key just above a later one and so is drawn before it: ties keep their order.
-    struct Entry {
-        float key;
-        std::array<uint32_t, 3> triangle;
-    };
-    std::vector<Entry> byDepth;
-    byDepth.reserve(indices.size() / 3);
-    UniqueSortKeys keys(indices.size() / 3);
-    for (size_t i = indices.size(); i >= 3; i -= 3) {
-        const std::array<uint32_t, 3> triangle = {indices[i - 3], indices[i - 2], indices[i - 1]};
-        const Vertex& a = vertices[triangle[0]];
-        const Vertex& b = vertices[triangle[1]];
-        const Vertex& c = vertices[triangle[2]];
+    // The position is the triangle's place in the list, so ties keep their order.
+    triangleOrder.clear();
+    for (size_t i = 0; i + 3 <= indices.size(); i += 3) {
+        const Vertex& a = vertices[indices[i]];
+        const Vertex& b = vertices[indices[i + 1]];
+        const Vertex& c = vertices[indices[i + 2]];
         const float x = (a.x + b.x + c.x) * 0.33333334f;
         const float y = (a.y + b.y + c.y) * 0.33333334f;
         const float z = (a.z + b.z + c.z) * 0.33333334f;
-        const float key = clip[2] * x + clip[6] * y + clip[10] * z + clip[14];
-        byDepth.push_back(Entry{keys.take(key), triangle});
+        const float depth = clip[2] * x + clip[6] * y + clip[10] * z + clip[14];
+        triangleOrder.push_back(DepthEntry{sortableDepth(depth), uint32_t(i / 3)});
     }
-    // The keys are unique, so this is the order of an ordered map walked from its largest key.
-    std::sort(byDepth.begin(), byDepth.end(), [](const Entry& l, const Entry& r) { return l.key > r.key; });
+    sortFarthestFirst(triangleOrder);
 
-    std::vector<uint32_t> sorted;
-    sorted.reserve(indices.size());
-    for (const Entry& entry : byDepth)
-        sorted.insert(sorted.end(), entry.triangle.begin(), entry.triangle.end());
-    indices.swap(sorted);
+    sortedIndices.clear();
+    for (const DepthEntry& entry : triangleOrder) {
+        const uint32_t* triangle = &indices[size_t(entry.position) * 3];
+        sortedIndices.insert(sortedIndices.end(), triangle, triangle + 3);
+    }
+    indices.swap(sortedIndices); // the old list becomes next frame's storage
     uploadIndices();
 }

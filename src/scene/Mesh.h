@@ -5,6 +5,7 @@
 
 #include "scene/AxisAlignedBB.h"
 #include "scene/BoundingSphere.h"
+#include "scene/DepthOrder.h"
 #include "scene/Vertex.h"
 
 #include <GL/glew.h>
@@ -74,6 +75,8 @@ class Mesh
   private:
     std::vector<GLsizei> rangeCounts;        // drawRanges' scratch, kept between frames
     std::vector<const GLvoid*> rangeOffsets; // drawRanges' scratch, kept between frames
+    std::vector<DepthEntry> triangleOrder;   // sortTriangles' scratch, kept between frames
+    std::vector<uint32_t> sortedIndices;     // sortTriangles' scratch, kept between frames
 
     void keepValidTriangles();
     void uploadIndices();

@@ -2,9 +2,9 @@
 
 #include "render/MatrixMath.h"
 #include "render/RenderSettings.h"
+#include "scene/DepthOrder.h"
 #include "scene/Mesh.h"
 #include "scene/ModelPart.h"
-#include "scene/UniqueSortKeys.h"
 #include "shading/Material.h"
 
 #include <GL/glew.h>
@@ -65,8 +65,10 @@ void Model::drawSorted(double time)
     if (!loaded)
         return;
 
-    std::map<float, const ModelPart*> byDepth;
-    for (const ModelPart* part : parts) {
+    // Between parts at equal depth the later part is drawn first (the highest position sorts first).
+    transparentParts.clear();
+    for (size_t i = 0; i < parts.size(); ++i) {
+        const ModelPart* part = parts[i];
         if (!part->mesh)
             continue;
         if (!part->material || !part->material->transparent) {
@@ -78,13 +80,14 @@ void Model::drawSorted(double time)
         part->partMatrix(time, partToModel);
         multMatrix(clip, partToModel, m);
         const float* c = part->mesh->sphere.centre;
-        const float key = m[2] * c[0] + m[6] * c[1] + m[10] * c[2] + m[14];
-        insertWithUniqueKey(byDepth, key, part);
+        const float depth = m[2] * c[0] + m[6] * c[1] + m[10] * c[2] + m[14];
+        transparentParts.push_back(DepthEntry{sortableDepth(depth), uint32_t(parts.size() - i)});
     }
+    sortFarthestFirst(transparentParts);
 
     glDepthMask(GL_FALSE);
-    for (auto it = byDepth.rbegin(); it != byDepth.rend(); ++it) {
-        const ModelPart& part = *it->second;
+    for (const DepthEntry& entry : transparentParts) {
+        const ModelPart& part = *parts[parts.size() - entry.position];
         glPushMatrix();
         part.multiplyMatrix(time);
         part.mesh->sortTriangles();

@@ -4,6 +4,7 @@
 
 #include "scene/AxisAlignedBB.h"
 #include "scene/BoundingSphere.h"
+#include "scene/DepthOrder.h"
 
 #include <cstdint>
 #include <map>
@@ -60,6 +61,8 @@ class Model
 
   private:
     void drawPart(const ModelPart& part, double time);
+
+    std::vector<DepthEntry> transparentParts; // drawSorted's scratch, kept between frames
 
     bool alphaChanged;                            // setAlpha ran since the last resetAlpha
     bool transparencyBeforeChange;                // hasTransparency before that setAlpha

@@ -1,17 +1,21 @@
 #include "scene/TransparentQueue.h"
 
+#include "scene/DepthOrder.h"
 #include "scene/Entity.h"
 #include "scene/Model.h"
-#include "scene/UniqueSortKeys.h"
 
 #include <GL/glew.h>
 
-std::map<float, TransparentQueue::Entry> TransparentQueue::entries;
+#include <algorithm>
 
-float TransparentQueue::insert(float key, const Entry& entry)
+std::vector<TransparentQueue::Entry> TransparentQueue::entries;
+
+void TransparentQueue::insert(float depth, const Entry& entry)
 {
-    // The same unique-key stepping as the part and triangle sorts of the models.
-    return insertWithUniqueKey(entries, key, entry);
+    Entry& queued = entries.emplace_back(entry);
+    queued.depth = sortableDepth(depth);
+    // Counting down, so that between equal depths the later entry sorts first.
+    queued.position = UINT32_MAX - uint32_t(entries.size());
 }
 
 void TransparentQueue::clear()
@@ -21,12 +25,9 @@ void TransparentQueue::clear()
 
 void TransparentQueue::withdraw(const Entity* entity)
 {
-    for (auto it = entries.begin(); it != entries.end();) {
-        if (it->second.entity == entity)
-            it = entries.erase(it);
-        else
-            ++it;
-    }
+    entries.erase(std::remove_if(entries.begin(), entries.end(),
+                                 [entity](const Entry& entry) { return entry.entity == entity; }),
+                  entries.end());
 }
 
 void drawTransparentQueue()
@@ -35,10 +36,11 @@ void drawTransparentQueue()
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glEnable(GL_ALPHA_TEST);
     auto& entries = TransparentQueue::entries;
-    for (auto it = entries.rbegin(); it != entries.rend(); ++it) {
+    sortFarthestFirst(entries);
+    for (const TransparentQueue::Entry& entry : entries) {
         glPushMatrix();
-        glLoadMatrixf(it->second.modelview);
-        it->second.entity->model->drawSorted(it->second.time);
+        glLoadMatrixf(entry.modelview);
+        entry.entity->model->drawSorted(entry.time);
         glPopMatrix();
     }
     glDisable(GL_BLEND);

@@ -2,7 +2,8 @@
 // farthest to the nearest. Process-wide; empty between frames.
 #pragma once
 
-#include <map>
+#include <cstdint>
+#include <vector>
 
 class Entity;
 
@@ -11,15 +12,16 @@ struct TransparentQueue {
         Entity* entity;      // not owned; withdraws itself from the queue when destroyed
         float modelview[16]; // the modelview the entity was reached with
         double time;         // animation time, seconds
+        float depth;         // clip-space depth of the entity's centre; set by insert
+        uint32_t position;   // equal depths: the later entry is drawn first; set by insert
     };
 
-    // Keyed by clip-space depth, ascending; keys are unique. Written by Entity::render, emptied by
-    // drawTransparentQueue and clear.
-    static std::map<float, Entry> entries;
+    // This frame's entries in the order they came. Written by Entity::render, emptied by
+    // drawTransparentQueue and clear; the storage is kept for the next frame.
+    static std::vector<Entry> entries;
 
-    // Stores `entry` under `key`, or under the nearest free key above it when that is taken (so
-    // equal depths are all kept, at any magnitude). Returns the key used.
-    static float insert(float key, const Entry& entry);
+    // Queues `entry` at clip-space depth `depth`; every entry is kept, whatever its depth.
+    static void insert(float depth, const Entry& entry);
     // Empties the queue without drawing (after a pass that must not show transparent entities).
     static void clear();
     // Drops every entry of `entity`.
