@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 using namespace qorm::scenegraph;
@@ -28,13 +29,16 @@ struct KeyEvent {
 
 // Flies `script` (in time order) to `end` with `callsPerSecond` calls of advanceTo a second; each
 // key change reaches the airplane between the two calls around its instant, as GLUT would hand it.
+// A change stamped at a call's own instant comes before that call when `changesFirst`, otherwise
+// after it.
 void fly(Airplane& airplane, ManualCounter& counter, const std::vector<KeyEvent>& script, int64_t end,
-         int callsPerSecond = 60)
+         int callsPerSecond = 60, bool changesFirst = true)
 {
     size_t next = 0;
-    for (int64_t call = airplane.lastTicks * callsPerSecond / second + 1;; ++call) {
-        int64_t now = std::min(call * second / callsPerSecond, end);
-        for (; next < script.size() && script[next].ticks <= now; ++next) {
+    auto hand = [&](int64_t upTo, bool inclusive) {
+        for (;
+             next < script.size() && (script[next].ticks < upTo || (inclusive && script[next].ticks == upTo));
+             ++next) {
             const KeyEvent& event = script[next];
             counter.set(event.ticks);
             if (event.key >= 1000)
@@ -42,8 +46,13 @@ void fly(Airplane& airplane, ManualCounter& counter, const std::vector<KeyEvent>
             else
                 airplane.handleKey((unsigned char)event.key, event.down);
         }
+    };
+    for (int64_t call = airplane.lastTicks * callsPerSecond / second + 1;; ++call) {
+        int64_t now = std::min(call * second / callsPerSecond, end);
+        hand(now, changesFirst);
         counter.set(now);
         airplane.advanceTo(now);
+        hand(now, true);
         if (now == end)
             return;
     }
@@ -123,6 +132,34 @@ TEST(Airplane, TheSameStampedInputFliesBitIdenticallyAtEveryCallRate)
         }
         EXPECT_TRUE(airplane.recording->samples == reference) << "every step's pose, bit for bit";
     }
+}
+
+// A change stamped exactly where a step ends flies the same whether it reaches the airplane before
+// or after the update that runs that step (the same counter value, so both happen): scripted races
+// replay at any frame rate only because of this.
+TEST(Airplane, AChangeStampedWhereAStepEndsFliesTheSameWhetherItCameBeforeOrAfterThatStep)
+{
+    const int64_t end12 = 12 * second / 60; // 200 ms, the end of step 12 and a call instant
+    // A press inside step 12 released exactly at its end; a press exactly at the end of step 30,
+    // released inside step 33; a rudder press at the end of step 36.
+    const std::vector<KeyEvent> changes = {{end12 - 10000000, 'w', true},
+                                           {end12, 'w', false},
+                                           {30 * second / 60, 'w', true},
+                                           {30 * second / 60 + 45000000, 'w', false},
+                                           {36 * second / 60, 'a', true}};
+    ManualCounter counter;
+    counter.set(0);
+    Airplane before(""), after("");
+    fly(before, counter, changes, second, 60, true);
+    counter.set(0);
+    fly(after, counter, changes, second, 60, false);
+    EXPECT_EQ(std::memcmp(before.transform, after.transform, sizeof before.transform), 0);
+    EXPECT_EQ(before.throttleSpeed, after.throttleSpeed);
+    EXPECT_EQ(before.yawDeflection, after.yawDeflection);
+    // A change at a step's start acts from the next step: the short press for step 13 alone, the
+    // other for steps 32 and 33, the rudder from step 38 to 60.
+    EXPECT_NEAR(before.throttleSpeed, 3 * 2.0 / 60, 1e-12);
+    EXPECT_NEAR(before.yawDeflection, 23 * double(before.yawRate) / 60, 1e-6);
 }
 
 TEST(Airplane, TapsSameTickChangesAndStallsKeepToWholeSteps)

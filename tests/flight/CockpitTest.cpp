@@ -20,15 +20,19 @@ namespace
 
 using CockpitGL = GLTest;
 
-// Pixels of rows [fromRow, toRow) (counted from the top) that differ from the clear colour black.
+// Whether a pixel shows the clear colour magenta, which nothing drawn here has.
+bool isClear(const uint8_t* c)
+{
+    return c[0] > 240 && c[1] < 15 && c[2] > 240;
+}
+
+// Pixels of rows [fromRow, toRow) (counted from the top) that differ from the clear colour.
 int drawnPixels(const Picture& picture, int fromRow, int toRow)
 {
     int count = 0;
     for (int row = fromRow; row < toRow; ++row)
-        for (int x = 0; x < picture.width; ++x) {
-            const uint8_t* c = picture.at(x, picture.height - 1 - row);
-            count += (c[0] | c[1] | c[2]) != 0;
-        }
+        for (int x = 0; x < picture.width; ++x)
+            count += !isClear(picture.at(x, picture.height - 1 - row));
     return count;
 }
 
@@ -79,19 +83,39 @@ TEST_F(CockpitGL, PursuitViewShowsTheAirplaneAndCockpitViewAddsThePanelOverTheLo
         airplane.advanceTo(now);
         glMatrixMode(GL_MODELVIEW);
         glLoadMatrixd(camera.view);
-        target.clear();
+        target.clear(1, 0, 1);
         airplane.render(0.0);
         Picture picture = target.read();
         savePicture(picture, name);
         return picture;
     };
     const Picture pursuit = view(PursuitCam::Pursuit, "airplane-pursuit");
-    EXPECT_GT(drawnPixels(pursuit, 60, 180), 500) << "the airplane, ahead in the middle";
     EXPECT_EQ(drawnPixels(pursuit, 200, 240), 0) << "no panel";
+    // Edge-on from behind, the wings span a good part of the view, centred, and stay inside it.
+    int left = pursuit.width, right = -1;
+    for (int y = 0; y < pursuit.height; ++y)
+        for (int x = 0; x < pursuit.width; ++x)
+            if (!isClear(pursuit.at(x, y)))
+                left = std::min(left, x), right = std::max(right, x);
+    EXPECT_GT(right - left, pursuit.width / 6) << "too small to see";
+    EXPECT_LT(right - left, pursuit.width / 2) << "too large for the view";
+    EXPECT_NEAR((left + right) / 2, pursuit.width / 2, 3);
+    // Seen from the front, the propeller moves between two instants a twentieth of a turn apart.
+    auto front = [&](double time) {
+        glLoadIdentity();
+        gluLookAt(0.3, 0.2, 2.2, 0, 0, 0, 0, 1, 0);
+        target.clear();
+        model->draw(time);
+        return target.read();
+    };
+    EXPECT_GT(countDifferentPixels(front(0.0), front(0.012), 30), 20);
 
+    // The panel's windshield is see-through, with posts at its top corners and instruments below.
     const Picture cockpit = view(PursuitCam::Cockpit, "airplane-cockpit");
     EXPECT_GT(drawnPixels(cockpit, 200, 240), 480 * 40 * 95 / 100) << "the panel over the lower half";
-    EXPECT_LT(drawnPixels(cockpit, 0, 40), 480 * 40 / 2) << "and the sky above it";
+    EXPECT_EQ(drawnPixels(cockpit, 0, 110), 0) << "nothing above it";
+    EXPECT_LT(drawnPixels(cockpit, 130, 170), 480 * 40 / 2) << "the windshield";
+    EXPECT_TRUE(drawnPixels(cockpit, 122, 126) > 0 && drawnPixels(cockpit, 236, 240) > 0);
     EXPECT_TRUE(glIsEnabled(GL_LIGHTING)) << "lighting as found";
     EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
     EXPECT_FALSE(glIsEnabled(GL_BLEND));

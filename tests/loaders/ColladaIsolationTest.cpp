@@ -14,6 +14,7 @@
 
 #include <chrono>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <memory>
 #include <sstream>
@@ -187,23 +188,23 @@ TEST(ImportedModel, DecodingChecksEveryCountIndexAndNumber)
         EXPECT_FALSE(decodeImportedModel(bytes.data(), cut, decoded, error)) << cut;
     EXPECT_FALSE(decodeImportedModel((bytes + '\0').data(), bytes.size() + 1, decoded, error));
 
-    ImportedModel bad = imported;
-    bad.meshes[0].indices[0] = uint32_t(bad.meshes[0].positions.size());
-    bytes.clear();
-    encodeImportedModel(bad, bytes);
-    EXPECT_FALSE(decodeImportedModel(bytes.data(), bytes.size(), decoded, error));
-    EXPECT_NE(error.find("names a vertex"), std::string::npos) << error;
-
-    bad = imported;
-    bad.nodes.back().parent = int32_t(bad.nodes.size() - 1);
-    bytes.clear();
-    encodeImportedModel(bad, bytes);
-    EXPECT_FALSE(decodeImportedModel(bytes.data(), bytes.size(), decoded, error));
-
-    bad = imported;
-    bad.materials[0].diffuse[1] = std::numeric_limits<float>::quiet_NaN();
-    bytes.clear();
-    encodeImportedModel(bad, bytes);
-    EXPECT_FALSE(decodeImportedModel(bytes.data(), bytes.size(), decoded, error));
-    EXPECT_TRUE(decoded.nodes.empty() && decoded.meshes.empty());
+    const struct {
+        std::function<void(ImportedModel&)> breakIt;
+        const char* reason;
+    } breaks[] = {
+        {[](ImportedModel& m) { m.meshes[0].indices[0] = uint32_t(m.meshes[0].positions.size()); },
+         "names a vertex"},
+        {[](ImportedModel& m) { m.nodes.back().parent = int32_t(m.nodes.size() - 1); },
+         "parent out of order"},
+        {[](ImportedModel& m) { m.materials[0].diffuse[1] = std::numeric_limits<float>::quiet_NaN(); },
+         "not finite"}};
+    for (const auto& b : breaks) {
+        ImportedModel bad = imported;
+        b.breakIt(bad);
+        bytes.clear();
+        encodeImportedModel(bad, bytes);
+        EXPECT_FALSE(decodeImportedModel(bytes.data(), bytes.size(), decoded, error));
+        EXPECT_NE(error.find(b.reason), std::string::npos) << error;
+        EXPECT_TRUE(decoded.nodes.empty() && decoded.meshes.empty());
+    }
 }

@@ -9,32 +9,18 @@
 using platform::directoryOf;
 using platform::nativePath;
 
-TEST(DataPath, DirectoryOfKeepsTheTrailingSeparator)
+TEST(DataPath, DirectoriesKeepTheTrailingSeparatorAndEveryBackslashIsMapped)
 {
     EXPECT_EQ(directoryOf("C:\\games\\air\\run.exe"), "C:\\games\\air\\");
     EXPECT_EQ(directoryOf("/opt/aerovant/aerovant"), "/opt/aerovant/");
     EXPECT_EQ(directoryOf("run.exe"), "");
-    EXPECT_EQ(directoryOf(""), "");
     EXPECT_EQ(directoryOf("/aerovant"), "/");
-}
+    EXPECT_EQ(nativePath("/opt/game/levels\\trees\\oak.dae"), "/opt/game/levels/trees/oak.dae");
 
-TEST(DataPath, NativePathMapsEveryBackslash)
-{
-    EXPECT_EQ(nativePath("/opt/game/levels\\config.xml"), "/opt/game/levels/config.xml");
-    EXPECT_EQ(nativePath("models\\trees\\oak.dae"), "models/trees/oak.dae");
-    EXPECT_EQ(nativePath("cockpit/e300.tga"), "cockpit/e300.tga");
-    EXPECT_EQ(nativePath(""), "");
-}
-
-TEST(DataPath, DataDirectoryIsTheExecutablesFolderWithTheBundledData)
-{
+    // The build places the data folders next to the executables, and the program finds them there.
     const std::string directory = platform::dataDirectory("ignored-when-proc-is-readable");
-    ASSERT_FALSE(directory.empty());
-    EXPECT_EQ(directory.back(), '/');
     EXPECT_EQ(directory, AEROVANT_BIN_DIR);
-    // The build places the data folders next to the executables.
-    std::ifstream probe(nativePath(directory + "shader\\.keep"));
-    EXPECT_TRUE(probe.good()) << "no data directory next to " << directory;
+    EXPECT_TRUE(std::ifstream(nativePath(directory + "shader\\.keep")).good()) << directory;
 }
 
 TEST(DataPath, AnInstalledProgramFindsItsDataInTheShareFolderBesideItsOwn)
@@ -58,17 +44,15 @@ TEST(DataPath, ThePlayersDataFolderFollowsXdgDataHome)
     const std::string savedDataHome = oldDataHome ? oldDataHome : "", savedHome = oldHome ? oldHome : "";
 
     ::setenv("HOME", "/home/pilot", 1);
-    ::setenv("XDG_DATA_HOME", "/data/pilot/", 1);
-    EXPECT_EQ(platform::playerDataDirectory(), "/data/pilot/aerovant/");
-    ::setenv("XDG_DATA_HOME", "/data/pilot", 1);
-    EXPECT_EQ(platform::playerDataDirectory(), "/data/pilot/aerovant/");
     // Unset, empty or relative: the default below the home folder.
-    ::setenv("XDG_DATA_HOME", "relative/share", 1);
-    EXPECT_EQ(platform::playerDataDirectory(), "/home/pilot/.local/share/aerovant/");
-    ::setenv("XDG_DATA_HOME", "", 1);
-    EXPECT_EQ(platform::playerDataDirectory(), "/home/pilot/.local/share/aerovant/");
-    ::unsetenv("XDG_DATA_HOME");
-    EXPECT_EQ(platform::playerDataDirectory(), "/home/pilot/.local/share/aerovant/");
+    for (const char* dataHome :
+         std::initializer_list<const char*>{"/data/pilot/", "/data/pilot", "relative/share", "", nullptr}) {
+        SCOPED_TRACE(dataHome ? dataHome : "unset");
+        dataHome ? ::setenv("XDG_DATA_HOME", dataHome, 1) : ::unsetenv("XDG_DATA_HOME");
+        EXPECT_EQ(platform::playerDataDirectory(), dataHome && dataHome[0] == '/'
+                                                       ? "/data/pilot/aerovant/"
+                                                       : "/home/pilot/.local/share/aerovant/");
+    }
     ::unsetenv("HOME");
     EXPECT_EQ(platform::playerDataDirectory(), "");
 

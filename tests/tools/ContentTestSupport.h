@@ -1,5 +1,5 @@
-// Reading the committed game data back in tests of the content tool: paths, a small XML attribute
-// reader, and COLLADA models through Assimp.
+// Reading the committed game data back in tests of the content tool: paths, files, and COLLADA
+// models through Assimp.
 #pragma once
 
 #include <assimp/Importer.hpp>
@@ -11,8 +11,6 @@
 #include <algorithm>
 #include <cmath>
 #include <fstream>
-#include <map>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -41,35 +39,6 @@ inline std::string readFile(const std::string& path)
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
-}
-
-using Attributes = std::map<std::string, std::string>;
-
-// Every start tag `name` in document order with its attributes (entities &apos; &amp; &lt; decoded).
-inline std::vector<Attributes> elements(const std::string& xml, const std::string& name)
-{
-    std::vector<Attributes> out;
-    std::regex tag("<" + name + R"(\b([^>]*)>)"), attribute(R"re((\w+)="([^"]*)")re");
-    for (auto it = std::sregex_iterator(xml.begin(), xml.end(), tag); it != std::sregex_iterator(); ++it) {
-        Attributes a;
-        std::string body = (*it)[1];
-        for (auto at = std::sregex_iterator(body.begin(), body.end(), attribute);
-             at != std::sregex_iterator(); ++at) {
-            std::string value = (*at)[2];
-            for (auto [from, to] : std::vector<std::pair<std::string, std::string>>{
-                     {"&apos;", "'"}, {"&lt;", "<"}, {"&amp;", "&"}})
-                for (size_t p; (p = value.find(from)) != std::string::npos;)
-                    value.replace(p, from.size(), to);
-            a[(*at)[1]] = value;
-        }
-        out.push_back(a);
-    }
-    return out;
-}
-
-inline double number(const Attributes& a, const std::string& key)
-{
-    return std::atof(a.at(key).c_str());
 }
 
 struct Box {
