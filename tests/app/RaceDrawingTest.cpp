@@ -7,10 +7,7 @@
 #include "flight/FlightRecording.h"
 #include "flight/PursuitCam.h"
 #include "render/RenderSettings.h"
-#include "support/GLContext.h"
-#include "support/ManualCounter.h"
-#include "support/OffscreenPicture.h"
-#include "support/TestLevel.h"
+#include "support/GameData.h"
 
 #include <gtest/gtest.h>
 
@@ -21,15 +18,11 @@ using qorm::scenegraph::FlightRecording;
 using qorm::scenegraph::PursuitCam;
 using testsupport::Picture;
 using testsupport::PictureTarget;
+using testsupport::ScopedGame;
 using testsupport::TestLevelData;
 
 namespace
 {
-
-struct ScopedGame : Game {
-    explicit ScopedGame(const std::string& directory) : Game(directory) {}
-    ~ScopedGame() { cleanUp(); }
-};
 
 // Pixels where `a` and `b` differ, counted only where the panel is fully opaque: where it looks the
 // same drawn over two different backgrounds.
@@ -70,18 +63,11 @@ class RaceDrawingTest : public GLTest
         GLTest::TearDown();
     }
 
-    // Finishes a race on the test level at full throttle along the runway, which leaves its ghost,
-    // then starts the next race and runs its first update: the ghost stands on the player's pose.
+    // Finishes a race on the test level, which leaves its ghost, then starts the next race and runs
+    // its first update: the ghost stands on the player's pose.
     void raceWithGhost(Game& game)
     {
-        game.selectLevel(TestLevelData::complete);
-        game.startRace();
-        game.updateFrame();
-        game.airplane->handleKey('w', true);
-        for (int frame = 0; frame < 3600 && game.racing; ++frame) {
-            counter.advanceSeconds(1.0 / 60);
-            game.updateFrame();
-        }
+        ASSERT_TRUE(testsupport::flyRunway(game, counter));
         ASSERT_EQ(game.levels[TestLevelData::complete]->ghosts.size(), 1u);
         game.startRace();
         game.updateFrame();
