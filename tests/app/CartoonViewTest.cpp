@@ -22,6 +22,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -63,9 +64,7 @@ class CartoonViewTest : public GLTest
         for (int i = 0; i < 16; ++i)
             pose[i] = i % 5 == 0 ? 1.0 : 0.0;
         pose[13] = ground + (airplane->bounds.max[1] - airplane->bounds.min[1]) * 0.5;
-        double position[3] = {0, pose[13], 0};
-        double up[3] = {0, 1, 0};
-        double nose[3] = {0, 0, 1};
+        double position[3] = {0, pose[13], 0}, up[3] = {0, 1, 0}, nose[3] = {0, 0, 1};
         camera.follow(position, up, nose, 2.0);
         actors.airplane = [this](double t) { qorm::scenegraph::drawAirplaneModel(airplane, pose, t); };
         glEnable(GL_DEPTH_TEST);
@@ -149,12 +148,9 @@ TEST_F(CartoonViewTest, CullingAgainstTheLightBoxLeavesTheShadowMapAsItIs)
 {
     OffscreenTarget target(800, 600);
     // A camera up and to the side sees scenery the light box only partly covers.
-    camera.eye[0] = 60;
-    camera.eye[1] = 30;
-    camera.eye[2] = -40;
-    camera.center[0] = 0;
-    camera.center[1] = 0;
-    camera.center[2] = 120;
+    const double eye[3] = {60, 30, -40}, centre[3] = {0, 0, 120};
+    std::copy(eye, eye + 3, camera.eye);
+    std::copy(centre, centre + 3, camera.center);
     RenderSettings::frustumCulling = false;
     draw(target);
     const std::vector<float> unculled = shadowTexels();
