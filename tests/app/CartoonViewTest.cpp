@@ -144,7 +144,7 @@ TEST_F(CartoonViewTest, EachPassDrawsWhatItShould)
     EXPECT_EQ(airplanePasses, (std::vector<std::string>{"shadow", "outline", "final"}));
 }
 
-TEST_F(CartoonViewTest, CullingAgainstTheLightBoxLeavesTheShadowMapAsItIs)
+TEST_F(CartoonViewTest, CullingAgainstTheLightBoxLeavesTheShadowMapAsItIsAndFollowsTheWindowSize)
 {
     OffscreenTarget target(800, 600);
     // A camera up and to the side sees scenery the light box only partly covers.
@@ -162,6 +162,23 @@ TEST_F(CartoonViewTest, CullingAgainstTheLightBoxLeavesTheShadowMapAsItIs)
         drawn += unculled[i] > 0.5f;
     EXPECT_GT(drawn, unculled.size() / 4 / 100) << "the map holds something";
     EXPECT_TRUE(culled == unculled);
+
+    // The camera's culling planes come from the projection of the window's size.
+    windowWidth = 400;
+    draw(target);
+    EXPECT_NEAR(shadowMap->cameraProjection[5] / shadowMap->cameraProjection[0], 400.0 / 600.0, 1e-9);
+    double clip[16];
+    for (int c = 0; c < 4; ++c)
+        for (int r = 0; r < 4; ++r) {
+            clip[c * 4 + r] = 0;
+            for (int k = 0; k < 4; ++k)
+                clip[c * 4 + r] += shadowMap->cameraProjection[k * 4 + r] * camera.view[c * 4 + k];
+        }
+    FrustumPlanes planes;
+    extractPlanes(clip, planes);
+    for (int p = 0; p < 6; ++p)
+        for (int k = 0; k < 4; ++k)
+            EXPECT_NEAR(planes[p][k], camera.frustumPlanes[p][k], 1e-9);
 }
 
 TEST_F(CartoonViewTest, StartPictureHasShadowsOutlinesAndRepeats)
@@ -234,25 +251,4 @@ TEST_F(CartoonViewTest, OverheadAndPositionalLightsDrawPlainColours)
     for (size_t i = 0; i < pixels.size(); i += 4)
         bright += pixels[i] + pixels[i + 1] + pixels[i + 2] > 200;
     EXPECT_GT(bright, 800 * 600 / 2);
-}
-
-TEST_F(CartoonViewTest, CullingPlanesFollowTheWindowSize)
-{
-    OffscreenTarget target(800, 600);
-    windowWidth = 400;
-    draw(target);
-    EXPECT_NEAR(shadowMap->cameraProjection[5] / shadowMap->cameraProjection[0], 400.0 / 600.0, 1e-9);
-    double clip[16];
-    for (int c = 0; c < 4; ++c)
-        for (int r = 0; r < 4; ++r) {
-            clip[c * 4 + r] = 0;
-            for (int k = 0; k < 4; ++k)
-                clip[c * 4 + r] += shadowMap->cameraProjection[k * 4 + r] * camera.view[c * 4 + k];
-        }
-    FrustumPlanes planes;
-    extractPlanes(clip, planes);
-    for (int p = 0; p < 6; ++p)
-        for (int k = 0; k < 4; ++k)
-            EXPECT_NEAR(planes[p][k], camera.frustumPlanes[p][k], 1e-9);
-    windowWidth = 800;
 }
