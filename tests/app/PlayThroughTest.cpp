@@ -124,22 +124,16 @@ class GameProcess
 
     bool running()
     {
-        if (pid_ <= 0 || exited_)
-            return false;
         int status = 0;
-        if (waitpid(pid_, &status, WNOHANG) == pid_) {
-            exited_ = true;
+        if (pid_ > 0 && status_ < 0 && waitpid(pid_, &status, WNOHANG) == pid_)
             status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-            return false;
-        }
-        return true;
+        return pid_ > 0 && status_ < 0;
     }
     // The exit status once the process has ended (128 + signal for a signal), -1 while it runs.
-    int status() const { return exited_ ? status_ : -1; }
+    int status() const { return status_; }
 
   private:
     pid_t pid_ = -1;
-    bool exited_ = false;
     int status_ = -1;
 };
 
