@@ -258,11 +258,9 @@ TEST_F(RaceTest, GhostsKeepTheFasterFlightReplayItAndStayAtTheirLastPose)
     FlightRecording* first = level.ghosts[0];
     const double firstTime = game.raceTime;
 
-    // The next race: the ghost starts at the player's own start pose. Standing still the player
-    // lets the ghost fly away and finish; it stays at its last pose.
+    // The next race: standing still the player lets the ghost fly away and finish; it stays at its
+    // last pose (the ghost following the player pose by pose is the ghost tests' part).
     startTestRace(game);
-    EXPECT_TRUE(std::equal(first->current, first->current + 16, first->samples[0].begin()));
-    EXPECT_EQ(first->current[13], game.airplane->transform[13]);
     for (int64_t frame = 0; frame < first->sampleCount() + 60; ++frame) {
         counter.advanceSeconds(1.0 / 60);
         game.updateFrame();
