@@ -102,37 +102,28 @@ TEST_F(MenuTest, PagesListTheLevelsInUpperCaseAndEveryHighscoreTable)
 
 TEST_F(MenuTest, ClicksMoveBetweenPages)
 {
-    clickLine(1); // HIGHSCORE
-    EXPECT_EQ(menu->menuState, highscoreListPage);
-    clickLine(1); // ALPINE VALLEY
-    EXPECT_EQ(menu->menuState, firstHighscorePage + 1);
-    clickLine(0); // an entry: nothing happens
-    clickLine(2); // the blank line
-    EXPECT_EQ(menu->menuState, firstHighscorePage + 1);
-    clickLine(3); // HIGHSCORE
-    EXPECT_EQ(menu->menuState, highscoreListPage);
-    clickLine(0);
-    EXPECT_EQ(menu->menuState, firstHighscorePage);
-    clickLine(2); // MAIN MENU on a table without entries
-    EXPECT_EQ(menu->menuState, mainMenuPage);
-
-    clickLine(0); // SELECT RACETRACK
-    EXPECT_EQ(menu->menuState, trackSelectionPage);
-    menu->handleClick(300, 260); // beside the items
-    clickLine(3);                // the blank line
-    EXPECT_EQ(menu->menuState, trackSelectionPage);
-    clickLine(4); // MAIN MENU
-    EXPECT_EQ(menu->menuState, mainMenuPage);
-
-    menu->menuState = crashPage;
-    clickLine(1);
-    EXPECT_EQ(menu->menuState, mainMenuPage);
-    menu->menuState = crashPage;
-    clickLine(2);
-    EXPECT_EQ(menu->menuState, highscoreListPage);
-    menu->menuState = raceFinishedPage;
-    clickLine(0);
-    EXPECT_EQ(menu->menuState, trackSelectionPage);
+    // Where a click on a line of a page leads; entries and blank lines lead nowhere.
+    const int alpineScores = firstHighscorePage + 1;
+    const struct {
+        int page, line, leadsTo;
+    } clicks[] = {{mainMenuPage, 0, trackSelectionPage},
+                  {mainMenuPage, 1, highscoreListPage},
+                  {highscoreListPage, 0, firstHighscorePage},
+                  {highscoreListPage, 1, alpineScores},
+                  {alpineScores, 0, alpineScores},
+                  {alpineScores, 2, alpineScores},
+                  {alpineScores, 3, highscoreListPage},
+                  {firstHighscorePage, 2, mainMenuPage},
+                  {trackSelectionPage, 3, trackSelectionPage},
+                  {trackSelectionPage, 4, mainMenuPage},
+                  {crashPage, 1, mainMenuPage},
+                  {crashPage, 2, highscoreListPage},
+                  {raceFinishedPage, 0, trackSelectionPage}};
+    for (const auto& click : clicks) {
+        menu->menuState = click.page;
+        clickLine(click.line);
+        EXPECT_EQ(menu->menuState, click.leadsTo) << "line " << click.line << " of page " << click.page;
+    }
     EXPECT_FALSE(game->racing);
 }
 
