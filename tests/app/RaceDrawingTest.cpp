@@ -13,7 +13,6 @@
 
 #include <vector>
 
-using qorm::scenegraph::Airplane;
 using qorm::scenegraph::FlightRecording;
 using qorm::scenegraph::PursuitCam;
 using testsupport::Picture;
