@@ -22,6 +22,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -63,9 +64,7 @@ class CartoonViewTest : public GLTest
         for (int i = 0; i < 16; ++i)
             pose[i] = i % 5 == 0 ? 1.0 : 0.0;
         pose[13] = ground + (airplane->bounds.max[1] - airplane->bounds.min[1]) * 0.5;
-        double position[3] = {0, pose[13], 0};
-        double up[3] = {0, 1, 0};
-        double nose[3] = {0, 0, 1};
+        double position[3] = {0, pose[13], 0}, up[3] = {0, 1, 0}, nose[3] = {0, 0, 1};
         camera.follow(position, up, nose, 2.0);
         actors.airplane = [this](double t) { qorm::scenegraph::drawAirplaneModel(airplane, pose, t); };
         glEnable(GL_DEPTH_TEST);
@@ -145,16 +144,13 @@ TEST_F(CartoonViewTest, EachPassDrawsWhatItShould)
     EXPECT_EQ(airplanePasses, (std::vector<std::string>{"shadow", "outline", "final"}));
 }
 
-TEST_F(CartoonViewTest, CullingAgainstTheLightBoxLeavesTheShadowMapAsItIs)
+TEST_F(CartoonViewTest, CullingAgainstTheLightBoxLeavesTheShadowMapAsItIsAndFollowsTheWindowSize)
 {
     OffscreenTarget target(800, 600);
     // A camera up and to the side sees scenery the light box only partly covers.
-    camera.eye[0] = 60;
-    camera.eye[1] = 30;
-    camera.eye[2] = -40;
-    camera.center[0] = 0;
-    camera.center[1] = 0;
-    camera.center[2] = 120;
+    const double eye[3] = {60, 30, -40}, centre[3] = {0, 0, 120};
+    std::copy(eye, eye + 3, camera.eye);
+    std::copy(centre, centre + 3, camera.center);
     RenderSettings::frustumCulling = false;
     draw(target);
     const std::vector<float> unculled = shadowTexels();
@@ -166,6 +162,23 @@ TEST_F(CartoonViewTest, CullingAgainstTheLightBoxLeavesTheShadowMapAsItIs)
         drawn += unculled[i] > 0.5f;
     EXPECT_GT(drawn, unculled.size() / 4 / 100) << "the map holds something";
     EXPECT_TRUE(culled == unculled);
+
+    // The camera's culling planes come from the projection of the window's size.
+    windowWidth = 400;
+    draw(target);
+    EXPECT_NEAR(shadowMap->cameraProjection[5] / shadowMap->cameraProjection[0], 400.0 / 600.0, 1e-9);
+    double clip[16];
+    for (int c = 0; c < 4; ++c)
+        for (int r = 0; r < 4; ++r) {
+            clip[c * 4 + r] = 0;
+            for (int k = 0; k < 4; ++k)
+                clip[c * 4 + r] += shadowMap->cameraProjection[k * 4 + r] * camera.view[c * 4 + k];
+        }
+    FrustumPlanes planes;
+    extractPlanes(clip, planes);
+    for (int p = 0; p < 6; ++p)
+        for (int k = 0; k < 4; ++k)
+            EXPECT_NEAR(planes[p][k], camera.frustumPlanes[p][k], 1e-9);
 }
 
 TEST_F(CartoonViewTest, StartPictureHasShadowsOutlinesAndRepeats)
@@ -238,25 +251,4 @@ TEST_F(CartoonViewTest, OverheadAndPositionalLightsDrawPlainColours)
     for (size_t i = 0; i < pixels.size(); i += 4)
         bright += pixels[i] + pixels[i + 1] + pixels[i + 2] > 200;
     EXPECT_GT(bright, 800 * 600 / 2);
-}
-
-TEST_F(CartoonViewTest, CullingPlanesFollowTheWindowSize)
-{
-    OffscreenTarget target(800, 600);
-    windowWidth = 400;
-    draw(target);
-    EXPECT_NEAR(shadowMap->cameraProjection[5] / shadowMap->cameraProjection[0], 400.0 / 600.0, 1e-9);
-    double clip[16];
-    for (int c = 0; c < 4; ++c)
-        for (int r = 0; r < 4; ++r) {
-            clip[c * 4 + r] = 0;
-            for (int k = 0; k < 4; ++k)
-                clip[c * 4 + r] += shadowMap->cameraProjection[k * 4 + r] * camera.view[c * 4 + k];
-        }
-    FrustumPlanes planes;
-    extractPlanes(clip, planes);
-    for (int p = 0; p < 6; ++p)
-        for (int k = 0; k < 4; ++k)
-            EXPECT_NEAR(planes[p][k], camera.frustumPlanes[p][k], 1e-9);
-    windowWidth = 800;
 }

@@ -15,9 +15,7 @@
 #include <atomic>
 #include <cerrno>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
-#include <iterator>
 #include <random>
 #include <vector>
 
@@ -50,12 +48,6 @@ std::string fileText(const HighscoreTable& table)
     for (const auto& [time, name] : table)
         text += name + ", " + std::to_string(time) + "\n";
     return text;
-}
-
-std::string readFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 // Written by the saving process, read by the test once that process is gone.
@@ -113,10 +105,11 @@ TEST(HighscoreKill, KillsAtRandomMomentsOfSavesLeaveTheOldOrTheNewTableComplete)
     auto* progress = static_cast<Progress*>(
         ::mmap(nullptr, lanes * sizeof(Progress), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0));
     ASSERT_NE(progress, MAP_FAILED);
-    std::vector<std::string> paths;
+    std::vector<std::string> names, paths;
     for (int lane = 0; lane < lanes; ++lane) {
         new (progress + lane) Progress{{0}, {0}};
-        paths.push_back(folder.path() + "lane" + std::to_string(lane) + ".highscore");
+        names.push_back("lane" + std::to_string(lane) + ".highscore");
+        paths.push_back(folder.path() + names[lane]);
         ASSERT_TRUE(saveHighscores(paths[lane], numberedTable(0)));
     }
 
@@ -158,7 +151,7 @@ TEST(HighscoreKill, KillsAtRandomMomentsOfSavesLeaveTheOldOrTheNewTableComplete)
         for (int lane = 0; lane < lanes; ++lane) {
             Progress& done = progress[lane];
             const uint64_t started = done.started, finished = done.finished;
-            const std::string text = readFile(paths[lane]);
+            const std::string text = folder.read(names[lane]);
             if (started == finished && text == fileText(numberedTable(finished))) {
                 ++betweenSaves;
             } else if (started == finished + 1 && text == fileText(numberedTable(finished))) {
@@ -187,7 +180,7 @@ TEST(HighscoreKill, KillsAtRandomMomentsOfSavesLeaveTheOldOrTheNewTableComplete)
 
     // A save left half done by a kill is cleaned up by the next one.
     ASSERT_TRUE(saveHighscores(paths[0], numberedTable(0)));
-    EXPECT_EQ(readFile(paths[0]), fileText(numberedTable(0)));
+    EXPECT_EQ(folder.read(names[0]), fileText(numberedTable(0)));
     EXPECT_FALSE(std::filesystem::exists(paths[0] + ".tmp"));
     ::munmap(progress, lanes * sizeof(Progress));
 }

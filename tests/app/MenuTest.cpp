@@ -4,9 +4,7 @@
 
 #include "app/Game.h"
 #include "app/LevelEntry.h"
-#include "support/GLContext.h"
 #include "support/GameData.h"
-#include "support/OffscreenPicture.h"
 
 #include <gtest/gtest.h>
 
@@ -15,8 +13,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-using testsupport::ScopedGame;
-
 namespace
 {
 
@@ -24,21 +20,15 @@ const char* const threeLevels = "<levels><level path=\"levels\\meadow\" name=\"F
                                 "<level path=\"levels\\alpine\" name=\"alpine Valley\"/>"
                                 "<level path=\"levels\\x\" name=\"x\"/></levels>";
 
-class MenuTest : public GLTest
+class MenuTest : public testsupport::ScratchGameTest
 {
   protected:
     void SetUp() override
     {
         GLTest::SetUp();
-        testsupport::prepareDataDirectory(scratch, threeLevels);
         scratch.write("levels/alpine.highscore", "Ace, 83456\nbob, 3600000\n");
-        game = std::make_unique<ScopedGame>(scratch.path());
+        startGame(threeLevels);
         menu = game->menu;
-    }
-    void TearDown() override
-    {
-        game.reset();
-        GLTest::TearDown();
     }
 
     // A click in the middle of line `line` of the current page (the test window is 800 x 600).
@@ -52,8 +42,6 @@ class MenuTest : public GLTest
         return result;
     }
 
-    testsupport::ScratchDirectory scratch;
-    std::unique_ptr<ScopedGame> game;
     Menu* menu = nullptr;
 };
 
@@ -61,26 +49,31 @@ class MenuTest : public GLTest
 
 TEST_F(MenuTest, HitBoxesScaleWithTheWindowAndTheirBordersDoNotHit)
 {
-    const MenuPage& mainMenu = menu->pages.at(0);
-    // "SELECT RACETRACK" has 16 characters: its box runs from 430 to 766 and from 250 to 270.
-    EXPECT_EQ(Menu::hitTest(mainMenu, 431, 251, 800, 600), 0);
-    EXPECT_EQ(Menu::hitTest(mainMenu, 765, 269, 800, 600), 0);
-    for (auto [x, y] : {std::pair{430, 260}, {766, 260}, {500, 250}, {500, 270}, {200, 260}})
-        EXPECT_EQ(Menu::hitTest(mainMenu, x, y, 800, 600), -1) << x << ", " << y;
-    EXPECT_EQ(Menu::hitTest(mainMenu, 500, 271, 800, 600), 1);
-    EXPECT_EQ(Menu::hitTest(mainMenu, 440, 300, 800, 600), 2);
-
-    // 1600 x 1200: (1000, 540) is (500, 270), the border between the first two lines.
-    EXPECT_EQ(Menu::hitTest(mainMenu, 1000, 540, 1600, 1200), -1);
-    EXPECT_EQ(Menu::hitTest(mainMenu, 1000, 520, 1600, 1200), 0);
-    EXPECT_EQ(Menu::hitTest(mainMenu, 1000, 542, 1600, 1200), 1);
-    EXPECT_EQ(Menu::hitTest(mainMenu, 1000, 520, 0, 0), -1) << "a window without area hits nothing";
-
-    // Labels are counted out: on the track page, MAIN MENU below the blank line is item 3.
-    const MenuPage& tracks = menu->pages.at(trackSelectionPage);
-    EXPECT_EQ(Menu::hitTest(tracks, 440, 320, 800, 600), -1);
-    EXPECT_EQ(Menu::hitTest(tracks, 440, 340, 800, 600), 3);
-    EXPECT_EQ(Menu::hitTest(tracks, 440, 360, 800, 600), 4);
+    // "SELECT RACETRACK" has 16 characters: its box runs from 430 to 766 and from 250 to 270; in a
+    // 1600 x 1200 window (1000, 540) is (500, 270), the border between the first two lines. On the
+    // track page labels are counted out: MAIN MENU below the blank line is item 3.
+    const struct {
+        int page, x, y, width, height, item;
+    } hits[] = {{0, 431, 251, 800, 600, 0},
+                {0, 765, 269, 800, 600, 0},
+                {0, 430, 260, 800, 600, -1},
+                {0, 766, 260, 800, 600, -1},
+                {0, 500, 250, 800, 600, -1},
+                {0, 500, 270, 800, 600, -1},
+                {0, 200, 260, 800, 600, -1},
+                {0, 500, 271, 800, 600, 1},
+                {0, 440, 300, 800, 600, 2},
+                {0, 1000, 540, 1600, 1200, -1},
+                {0, 1000, 520, 1600, 1200, 0},
+                {0, 1000, 542, 1600, 1200, 1},
+                {0, 1000, 520, 0, 0, -1},
+                {trackSelectionPage, 440, 320, 800, 600, -1},
+                {trackSelectionPage, 440, 340, 800, 600, 3},
+                {trackSelectionPage, 440, 360, 800, 600, 4}};
+    for (const auto& hit : hits)
+        EXPECT_EQ(Menu::hitTest(menu->pages.at(std::size_t(hit.page)), hit.x, hit.y, hit.width, hit.height),
+                  hit.item)
+            << hit.page << ": " << hit.x << ", " << hit.y << " in " << hit.width << " x " << hit.height;
 }
 
 TEST_F(MenuTest, PagesListTheLevelsInUpperCaseAndEveryHighscoreTable)
@@ -109,37 +102,28 @@ TEST_F(MenuTest, PagesListTheLevelsInUpperCaseAndEveryHighscoreTable)
 
 TEST_F(MenuTest, ClicksMoveBetweenPages)
 {
-    clickLine(1); // HIGHSCORE
-    EXPECT_EQ(menu->menuState, highscoreListPage);
-    clickLine(1); // ALPINE VALLEY
-    EXPECT_EQ(menu->menuState, firstHighscorePage + 1);
-    clickLine(0); // an entry: nothing happens
-    clickLine(2); // the blank line
-    EXPECT_EQ(menu->menuState, firstHighscorePage + 1);
-    clickLine(3); // HIGHSCORE
-    EXPECT_EQ(menu->menuState, highscoreListPage);
-    clickLine(0);
-    EXPECT_EQ(menu->menuState, firstHighscorePage);
-    clickLine(2); // MAIN MENU on a table without entries
-    EXPECT_EQ(menu->menuState, mainMenuPage);
-
-    clickLine(0); // SELECT RACETRACK
-    EXPECT_EQ(menu->menuState, trackSelectionPage);
-    menu->handleClick(300, 260); // beside the items
-    clickLine(3);                // the blank line
-    EXPECT_EQ(menu->menuState, trackSelectionPage);
-    clickLine(4); // MAIN MENU
-    EXPECT_EQ(menu->menuState, mainMenuPage);
-
-    menu->menuState = crashPage;
-    clickLine(1);
-    EXPECT_EQ(menu->menuState, mainMenuPage);
-    menu->menuState = crashPage;
-    clickLine(2);
-    EXPECT_EQ(menu->menuState, highscoreListPage);
-    menu->menuState = raceFinishedPage;
-    clickLine(0);
-    EXPECT_EQ(menu->menuState, trackSelectionPage);
+    // Where a click on a line of a page leads; entries and blank lines lead nowhere.
+    const int alpineScores = firstHighscorePage + 1;
+    const struct {
+        int page, line, leadsTo;
+    } clicks[] = {{mainMenuPage, 0, trackSelectionPage},
+                  {mainMenuPage, 1, highscoreListPage},
+                  {highscoreListPage, 0, firstHighscorePage},
+                  {highscoreListPage, 1, alpineScores},
+                  {alpineScores, 0, alpineScores},
+                  {alpineScores, 2, alpineScores},
+                  {alpineScores, 3, highscoreListPage},
+                  {firstHighscorePage, 2, mainMenuPage},
+                  {trackSelectionPage, 3, trackSelectionPage},
+                  {trackSelectionPage, 4, mainMenuPage},
+                  {crashPage, 1, mainMenuPage},
+                  {crashPage, 2, highscoreListPage},
+                  {raceFinishedPage, 0, trackSelectionPage}};
+    for (const auto& click : clicks) {
+        menu->menuState = click.page;
+        clickLine(click.line);
+        EXPECT_EQ(menu->menuState, click.leadsTo) << "line " << click.line << " of page " << click.page;
+    }
     EXPECT_FALSE(game->racing);
 }
 
@@ -175,13 +159,7 @@ TEST_F(MenuTest, DrawsTheBackgroundAndTheLinesAndRestoresTheProjection)
     EXPECT_EQ(testsupport::countPixelsNear(picture, 0, 0, 255, 0), 0) << "the background covers everything";
     // Text ink (overlay red on the light letters) on the item lines, none in the blank line.
     auto inkIn = [&](int x0, int y0, int x1, int y1) {
-        int count = 0;
-        for (int y = y0; y < y1; ++y)
-            for (int x = x0; x < x1; ++x) {
-                const uint8_t* p = picture.at(x, 599 - y);
-                count += p[0] > 150 && p[1] < 60 && p[2] < 40;
-            }
-        return count;
+        return testsupport::countInOverlay(picture, x0, y0, x1, y1, testsupport::overlayRed);
     };
     EXPECT_GT(inkIn(430, 250, 700, 270), 200) << "FLIGHT SCHOOL";
     EXPECT_GT(inkIn(430, 350, 700, 370), 50) << "EXIT";

@@ -2,37 +2,23 @@
 #include "app/Game.h"
 #include "app/LevelEntry.h"
 #include "app/Menu.h"
-#include "support/GLContext.h"
 #include "support/GameData.h"
-#include "support/ManualCounter.h"
-#include "support/OffscreenPicture.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
-
-using testsupport::ScopedGame;
 
 namespace
 {
 
-class NameEntryTest : public GLTest
+class NameEntryTest : public testsupport::ScratchGameTest
 {
   protected:
     void SetUp() override
     {
         GLTest::SetUp();
-        testsupport::prepareDataDirectory(scratch,
-                                          "<levels><level path=\"levels\\meadow\" name=\"Flight School\"/>"
-                                          "</levels>");
-        game = std::make_unique<ScopedGame>(scratch.path());
+        startGame("<levels><level path=\"levels\\meadow\" name=\"Flight School\"/></levels>");
         finishRace(83456.0);
-    }
-    void TearDown() override
-    {
-        game.reset();
-        GLTest::TearDown();
     }
 
     // What the end of a race leaves: the level's time on the finished page.
@@ -76,21 +62,11 @@ class NameEntryTest : public GLTest
         const testsupport::Picture shown = picture();
         if (!snapshotName.empty())
             testsupport::savePicture(shown, snapshotName);
-        int count = 0;
-        for (int y = y0; y < y1; ++y)
-            for (int x = x0; x < x1; ++x) {
-                const uint8_t* a = plain.at(x, 599 - y);
-                const uint8_t* b = shown.at(x, 599 - y);
-                count += std::abs(a[0] - b[0]) + std::abs(a[1] - b[1]) + std::abs(a[2] - b[2]) > 60;
-            }
-        return count;
+        return testsupport::differencesInOverlay(plain, shown, x0, y0, x1, y1);
     }
 
     std::string highscoreFile() const { return scratch.read("levels/meadow.highscore"); }
 
-    testsupport::ScratchDirectory scratch;
-    ManualCounter counter;
-    std::unique_ptr<ScopedGame> game;
     std::string snapshotName;
 };
 
@@ -106,6 +82,11 @@ TEST_F(NameEntryTest, LettersMakeTheNameAndEnterStoresIt)
     ASSERT_TRUE(game->playerName.has_value());
     EXPECT_TRUE(game->namePromptShown());
 
+    // Neither the letter before the prompt nor keys in a race reach the name.
+    game->racing = true;
+    type("abc\r");
+    game->racing = false;
+    EXPECT_EQ(*game->playerName, "");
     type("\r");
     EXPECT_TRUE(game->enteringName) << "Enter with an empty name does nothing";
     type("Ab1c");
@@ -175,17 +156,6 @@ TEST_F(NameEntryTest, ATimeAlreadyInTheTableOrTooSlowAsksForNoName)
     EXPECT_EQ(game->levels[0]->highscores.size(), 10u);
     EXPECT_EQ(game->levels[0]->highscores.begin()->second, "Zed");
     EXPECT_EQ(game->levels[0]->highscores.count(83456), 0u);
-}
-
-TEST_F(NameEntryTest, KeysInARaceNeverReachTheName)
-{
-    frame();
-    ASSERT_TRUE(game->namePromptShown());
-    game->racing = true;
-    type("abc\r");
-    game->racing = false;
-    EXPECT_EQ(*game->playerName, "");
-    EXPECT_TRUE(game->enteringName);
 }
 
 TEST_F(NameEntryTest, AHighscoreFileThatCannotBeWrittenIsNotCalledSaved)

@@ -1,8 +1,7 @@
 // The game played as a person plays it: the real executable on a virtual screen of its own, driven
 // by xdotool with mouse clicks and key presses, watched through the pixels of its window. Every wait
 // is for a state the window shows (or a file the game writes), with a time limit; nothing is retried.
-#include "support/OffscreenPicture.h"
-#include "support/ScratchDirectory.h"
+#include "support/GameData.h"
 
 #include <gtest/gtest.h>
 
@@ -15,16 +14,19 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <regex>
-#include <sstream>
 #include <thread>
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
+using testsupport::countInOverlay;
+using testsupport::differencesInOverlay;
+using testsupport::savePicture;
+using Shot = testsupport::Picture;
 
 namespace
 {
@@ -95,7 +97,7 @@ class VirtualScreen
 class GameProcess
 {
   public:
-    GameProcess(const std::string& folder, const std::string& display) : folder_(folder)
+    GameProcess(const std::string& folder, const std::string& display)
     {
         pid_ = fork();
         if (pid_ == 0) {
@@ -122,23 +124,16 @@ class GameProcess
 
     bool running()
     {
-        if (pid_ <= 0 || exited_)
-            return false;
         int status = 0;
-        if (waitpid(pid_, &status, WNOHANG) == pid_) {
-            exited_ = true;
+        if (pid_ > 0 && status_ < 0 && waitpid(pid_, &status, WNOHANG) == pid_)
             status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-            return false;
-        }
-        return true;
+        return pid_ > 0 && status_ < 0;
     }
     // The exit status once the process has ended (128 + signal for a signal), -1 while it runs.
-    int status() const { return exited_ ? status_ : -1; }
+    int status() const { return status_; }
 
   private:
-    std::string folder_;
     pid_t pid_ = -1;
-    bool exited_ = false;
     int status_ = -1;
 };
 
@@ -146,45 +141,15 @@ class GameProcess
 // Pictures of the game window, in window coordinates (the overlay's at 800 x 600).
 // ---------------------------------------------------------------------------------------------
 
-struct Shot {
-    int width = 0, height = 0;
-    std::vector<uint8_t> rgb; // top row first
-
-    const uint8_t* at(int x, int y) const
-    {
-        return &rgb[(std::size_t(y) * std::size_t(width) + std::size_t(x)) * 3];
-    }
-
-    // Pixels of overlay red text (0.8, 0.1, 0.0 on light letters) within [x0, x1) x [y0, y1).
-    int redText(int x0, int y0, int x1, int y1) const
-    {
-        int count = 0;
-        for (int y = y0; y < y1 && y < height; ++y)
-            for (int x = x0; x < x1 && x < width; ++x) {
-                const uint8_t* p = at(x, y);
-                count += p[0] > 150 && p[1] < 70 && p[2] < 50;
-            }
-        return count;
-    }
-
-    // Pixels within [x0, x1) x [y0, y1) that differ clearly from `other`.
-    int differences(const Shot& other, int x0, int y0, int x1, int y1) const
-    {
-        int count = 0;
-        for (int y = y0; y < y1 && y < height; ++y)
-            for (int x = x0; x < x1 && x < width; ++x) {
-                const uint8_t* a = at(x, y);
-                const uint8_t* b = other.at(x, y);
-                count += std::abs(a[0] - b[0]) + std::abs(a[1] - b[1]) + std::abs(a[2] - b[2]) > 60;
-            }
-        return count;
-    }
-};
+int redText(const Shot& shot, int x0, int y0, int x1, int y1)
+{
+    return countInOverlay(shot, x0, y0, x1, y1, testsupport::overlayRed);
+}
 
 // What a menu page shows: red text on menu line k (lines are 20 units apart from y = 250).
 bool textOnLine(const Shot& shot, int line)
 {
-    return shot.redText(430, 250 + 20 * line, 780, 270 + 20 * line) > 40;
+    return redText(shot, 430, 250 + 20 * line, 780, 270 + 20 * line) > 40;
 }
 
 // The menu pages the test tells apart, by which of their lines carry text.
@@ -195,102 +160,6 @@ bool mainMenuLines(const Shot& s)
 bool levelListLines(const Shot& s) // track selection and highscore list: 4 levels, blank, 2 items
 {
     return textOnLine(s, 3) && !textOnLine(s, 4) && textOnLine(s, 5) && textOnLine(s, 6) && !textOnLine(s, 7);
-}
-
-class Screen
-{
-  public:
-    explicit Screen(const std::string& name) : display_(XOpenDisplay(name.c_str()))
-    {
-        // A window that goes away between two requests is no reason to end the test process:
-        // failed requests return nothing, and the waits time out with a message instead.
-        XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
-    }
-    ~Screen()
-    {
-        if (display_)
-            XCloseDisplay(display_);
-    }
-    Screen(const Screen&) = delete;
-    Screen& operator=(const Screen&) = delete;
-
-    bool open() const { return display_ != nullptr; }
-
-    // The top-level window titled "Aerovant", or 0.
-    Window findGameWindow()
-    {
-        Window root = 0, parent = 0;
-        Window* children = nullptr;
-        unsigned count = 0;
-        Window found = 0;
-        if (XQueryTree(display_, DefaultRootWindow(display_), &root, &parent, &children, &count)) {
-            for (unsigned i = 0; i < count && !found; ++i) {
-                char* title = nullptr;
-                if (XFetchName(display_, children[i], &title) && title) {
-                    if (std::string(title) == "Aerovant")
-                        found = children[i];
-                    XFree(title);
-                }
-            }
-            if (children)
-                XFree(children);
-        }
-        return found;
-    }
-
-    Shot capture(Window window)
-    {
-        Shot shot;
-        XWindowAttributes attributes;
-        if (!XGetWindowAttributes(display_, window, &attributes) || attributes.map_state != IsViewable)
-            return shot;
-        XImage* image = XGetImage(display_, window, 0, 0, unsigned(attributes.width),
-                                  unsigned(attributes.height), AllPlanes, ZPixmap);
-        if (!image)
-            return shot;
-        shot.width = attributes.width;
-        shot.height = attributes.height;
-        shot.rgb.resize(std::size_t(shot.width) * std::size_t(shot.height) * 3);
-        for (int y = 0; y < shot.height; ++y)
-            for (int x = 0; x < shot.width; ++x) {
-                const unsigned long pixel = XGetPixel(image, x, y);
-                uint8_t* p = &shot.rgb[(std::size_t(y) * std::size_t(shot.width) + std::size_t(x)) * 3];
-                p[0] = uint8_t((pixel & image->red_mask) >> 16);
-                p[1] = uint8_t((pixel & image->green_mask) >> 8);
-                p[2] = uint8_t(pixel & image->blue_mask);
-            }
-        XDestroyImage(image);
-        return shot;
-    }
-
-  private:
-    Display* display_;
-};
-
-// Keeps a picture for a person to look at when AEROVANT_SNAPSHOT_DIR is set.
-void keep(const Shot& shot, const std::string& name)
-{
-    testsupport::Picture picture;
-    picture.width = shot.width;
-    picture.height = shot.height;
-    picture.rgba.resize(std::size_t(shot.width) * std::size_t(shot.height) * 4);
-    for (int y = 0; y < shot.height; ++y)
-        for (int x = 0; x < shot.width; ++x) {
-            uint8_t* p =
-                &picture
-                     .rgba[(std::size_t(shot.height - 1 - y) * std::size_t(shot.width) + std::size_t(x)) * 4];
-            const uint8_t* s = shot.at(x, y);
-            p[0] = s[0], p[1] = s[1], p[2] = s[2], p[3] = 255;
-        }
-    testsupport::savePicture(picture, name);
-}
-
-std::string readFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -313,22 +182,25 @@ class PlayThrough : public ::testing::Test
         for (const auto& file : fs::directory_iterator(folder() + "levels"))
             if (file.path().extension() == ".highscore" || file.path().extension() == ".ghost")
                 fs::remove(file.path());
-        x = std::make_unique<Screen>(screenName());
-        ASSERT_TRUE(x->open());
+        x.reset(XOpenDisplay(screenName().c_str()));
+        ASSERT_TRUE(x);
+        // A window that goes away between two requests is no reason to end the test process:
+        // failed requests return nothing, and the waits time out with a message instead.
+        XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
     }
 
     const std::string& screenName() const { return virtualScreen.name(); }
     std::string folder() const { return scratch.path(); }
-    std::string highscoreFile() const { return folder() + "levels/meadow.highscore"; }
+    std::string highscores() const { return scratch.read("levels/meadow.highscore"); }
 
     // Starts the game and waits for its main menu; keeps that picture as the menu's reference.
     void startGame()
     {
         game = std::make_unique<GameProcess>(folder(), screenName());
         const auto deadline = Clock::now() + std::chrono::seconds(60);
-        while (Clock::now() < deadline && game->running() && (window = x->findGameWindow()) == 0)
+        while (Clock::now() < deadline && game->running() && (window = findGameWindow()) == 0)
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        ASSERT_NE(window, 0u) << "no game window; game log:\n" << readFile(folder() + "game.log");
+        ASSERT_NE(window, 0u) << "no game window; game log:\n" << scratch.read("game.log");
         // GLUT places the window one pixel off the screen's corner, and only a window wholly on the
         // screen can be read back.
         xdotool("windowmove --sync " + std::to_string(window) + " 100 100");
@@ -347,15 +219,15 @@ class PlayThrough : public ::testing::Test
             if (!game->running()) {
                 ADD_FAILURE() << "the game ended (status " << game->status() << ") while waiting for "
                               << state << "; game log:\n"
-                              << readFile(folder() + "game.log");
+                              << scratch.read("game.log");
                 return shot;
             }
-            shot = x->capture(window);
+            shot = capture();
             if (shot.width == 800 && shot.height == 600 && shown(shot))
                 return shot;
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
         }
-        keep(shot, "playthrough-timeout");
+        savePicture(shot, "playthrough-timeout");
         ADD_FAILURE() << "no " << state << " within " << seconds << " s";
         return shot;
     }
@@ -367,6 +239,47 @@ class PlayThrough : public ::testing::Test
         while (Clock::now() < deadline && game->running())
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
         return game->status();
+    }
+
+    // A picture of the game window; an empty one while the window is not shown.
+    Shot capture()
+    {
+        Shot shot;
+        XWindowAttributes attributes;
+        if (!XGetWindowAttributes(x.get(), window, &attributes) || attributes.map_state != IsViewable)
+            return shot;
+        XImage* image = XGetImage(x.get(), window, 0, 0, unsigned(attributes.width),
+                                  unsigned(attributes.height), AllPlanes, ZPixmap);
+        if (!image)
+            return shot;
+        shot.width = attributes.width;
+        shot.height = attributes.height;
+        shot.rgba.resize(std::size_t(shot.width) * std::size_t(shot.height) * 4);
+        for (int y = 0; y < shot.height; ++y)
+            for (int x = 0; x < shot.width; ++x) {
+                const unsigned long pixel = XGetPixel(image, x, y);
+                uint8_t* p = &shot.rgba[(std::size_t(shot.height - 1 - y) * std::size_t(shot.width) + x) * 4];
+                p[0] = uint8_t((pixel & image->red_mask) >> 16);
+                p[1] = uint8_t((pixel & image->green_mask) >> 8);
+                p[2] = uint8_t(pixel & image->blue_mask);
+                p[3] = 255;
+            }
+        XDestroyImage(image);
+        return shot;
+    }
+
+    // The top-level window titled "Aerovant", or 0.
+    Window findGameWindow()
+    {
+        const std::string command =
+            "DISPLAY=" + screenName() + " xdotool search --maxdepth 1 --name '^Aerovant$' 2>/dev/null";
+        FILE* found = popen(command.c_str(), "r");
+        unsigned long id = 0;
+        if (found && std::fscanf(found, "%lu", &id) != 1)
+            id = 0;
+        if (found)
+            pclose(found);
+        return id;
     }
 
     void xdotool(const std::string& arguments)
@@ -384,30 +297,33 @@ class PlayThrough : public ::testing::Test
     // The menu page's background (left of the menu panel and below the texts) is the main menu's.
     bool menuBackground(const Shot& s) const
     {
-        return s.differences(menuReference, 0, 260, 400, 600) < 200 &&
-               s.differences(menuReference, 0, 0, 800, 180) < 200;
+        return differencesInOverlay(s, menuReference, 0, 260, 400, 600) < 200 &&
+               differencesInOverlay(s, menuReference, 0, 0, 800, 180) < 200;
     }
     // The texts of the race-finished page (time, prompt) above the menu panel.
-    int finishedTexts(const Shot& s) const { return s.differences(menuReference, 180, 185, 800, 250); }
+    int finishedTexts(const Shot& s) const
+    {
+        return differencesInOverlay(s, menuReference, 180, 185, 800, 250);
+    }
 
     bool racing(const Shot& s) const
     {
         return !textOnLine(s, 0) && !textOnLine(s, 1) &&
-               s.differences(menuReference, 0, 0, 800, 600) > 100000;
+               differencesInOverlay(s, menuReference, 0, 0, 800, 600) > 100000;
     }
 
     // From the main menu into a race on the first level.
     void startFirstLevel()
     {
         click(500, 260); // SELECT RACETRACK
-        keep(waitFor("the track selection", 30, levelListLines), "playthrough-tracks");
+        savePicture(waitFor("the track selection", 30, levelListLines), "playthrough-tracks");
         click(450, 260); // the first level
         waitFor("the race", 180, [&](const Shot& s) { return racing(s); });
     }
 
     VirtualScreen virtualScreen;
     testsupport::ScratchDirectory scratch;
-    std::unique_ptr<Screen> x;
+    std::unique_ptr<Display, int (*)(Display*)> x{nullptr, XCloseDisplay};
     std::unique_ptr<GameProcess> game;
     Window window = 0;
     Shot menuReference;
@@ -418,7 +334,7 @@ class PlayThrough : public ::testing::Test
 TEST_F(PlayThrough, FinishTheFirstTrackHoldingThrottleAndEnterAHighscore)
 {
     ASSERT_NO_FATAL_FAILURE(startGame());
-    keep(menuReference, "playthrough-menu");
+    savePicture(menuReference, "playthrough-menu");
     ASSERT_NO_FATAL_FAILURE(startFirstLevel());
     ASSERT_FALSE(HasFailure());
 
@@ -427,23 +343,23 @@ TEST_F(PlayThrough, FinishTheFirstTrackHoldingThrottleAndEnterAHighscore)
     int racePictures = 0;
     const Shot prompt = waitFor("the race-finished page", 480, [&](const Shot& s) {
         if (racing(s) && racePictures++ % 50 == 0)
-            keep(s, "playthrough-race");
+            savePicture(s, "playthrough-race");
         return menuBackground(s) && mainMenuLines(s) && finishedTexts(s) > 300;
     });
     xdotool("keyup w");
     ASSERT_FALSE(HasFailure());
-    keep(prompt, "playthrough-finished");
-    EXPECT_FALSE(fs::exists(highscoreFile()));
+    savePicture(prompt, "playthrough-finished");
+    EXPECT_FALSE(fs::exists(folder() + "levels/meadow.highscore"));
 
     xdotool("type Tester");
     // The name shows under the prompt, then Enter stores it.
     waitFor("the typed name", 30,
-            [&](const Shot& s) { return s.differences(prompt, 280, 230, 420, 250) > 100; });
+            [&](const Shot& s) { return differencesInOverlay(s, prompt, 280, 230, 420, 250) > 100; });
     xdotool("key Return");
     const auto deadline = Clock::now() + std::chrono::seconds(30);
-    while (Clock::now() < deadline && readFile(highscoreFile()).find('\n') == std::string::npos)
+    while (Clock::now() < deadline && highscores().find('\n') == std::string::npos)
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    const std::string stored = readFile(highscoreFile());
+    const std::string stored = highscores();
     std::smatch entry;
     ASSERT_TRUE(std::regex_match(stored, entry, std::regex("Tester, ([0-9]+)\n"))) << stored;
     const long milliseconds = std::stol(entry[1]);
@@ -452,20 +368,20 @@ TEST_F(PlayThrough, FinishTheFirstTrackHoldingThrottleAndEnterAHighscore)
     EXPECT_GE(milliseconds, 16510);
     EXPECT_LE(milliseconds, 16510 + 10000);
     // The prompt and the name give way to the time with "Highscore saved." under it, at x = 390.
-    keep(waitFor("\"Highscore saved.\"", 30,
-                 [&](const Shot& s) {
-                     return s.differences(menuReference, 180, 185, 385, 250) < 50 &&
-                            s.differences(menuReference, 390, 185, 800, 210) > 300 &&
-                            s.differences(menuReference, 390, 210, 800, 230) > 300;
-                 }),
-         "playthrough-saved");
+    savePicture(waitFor("\"Highscore saved.\"", 30,
+                        [&](const Shot& s) {
+                            return differencesInOverlay(s, menuReference, 180, 185, 385, 250) < 50 &&
+                                   differencesInOverlay(s, menuReference, 390, 185, 800, 210) > 300 &&
+                                   differencesInOverlay(s, menuReference, 390, 210, 800, 230) > 300;
+                        }),
+                "playthrough-saved");
 
     // ESC leaves the page for the main menu, a second ESC ends the game.
     xdotool("key Escape");
     waitFor("the main menu after ESC", 30,
             [&](const Shot& s) { return mainMenuLines(s) && finishedTexts(s) < 50; });
     xdotool("key Escape");
-    EXPECT_EQ(waitForExit(30), 0) << readFile(folder() + "game.log");
+    EXPECT_EQ(waitForExit(30), 0) << scratch.read("game.log");
 
     // The next run lists the entry on the level's highscore page.
     ASSERT_NO_FATAL_FAILURE(startGame());
@@ -476,8 +392,8 @@ TEST_F(PlayThrough, FinishTheFirstTrackHoldingThrottleAndEnterAHighscore)
         return textOnLine(s, 0) && !textOnLine(s, 1) && textOnLine(s, 2) && textOnLine(s, 4) &&
                !textOnLine(s, 5);
     });
-    keep(table, "playthrough-highscores");
-    EXPECT_GT(table.redText(430, 250, 780, 270), table.redText(430, 290, 780, 310))
+    savePicture(table, "playthrough-highscores");
+    EXPECT_GT(redText(table, 430, 250, 780, 270), redText(table, 430, 290, 780, 310))
         << "the entry line (name, time) is longer than \"HIGHSCORE\"";
     xdotool("key Escape");
     waitFor("the main menu", 30, mainMenuLines);
@@ -499,7 +415,7 @@ TEST_F(PlayThrough, HoldingEscapeInARaceLeavesTheRaceButNotTheGame)
     // F2 comes after every repeat the server sent: once its frame rate shows, all were handled.
     xdotool("key F2");
     waitFor("the main menu with the frame rate", 60,
-            [](const Shot& s) { return mainMenuLines(s) && s.redText(10, 20, 200, 40) > 40; });
+            [](const Shot& s) { return mainMenuLines(s) && redText(s, 10, 20, 200, 40) > 40; });
     EXPECT_TRUE(game->running()) << "status " << game->status();
 
     xdotool("key Escape");

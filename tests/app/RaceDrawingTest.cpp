@@ -7,29 +7,21 @@
 #include "flight/FlightRecording.h"
 #include "flight/PursuitCam.h"
 #include "render/RenderSettings.h"
-#include "support/GLContext.h"
-#include "support/ManualCounter.h"
-#include "support/OffscreenPicture.h"
-#include "support/TestLevel.h"
+#include "support/GameData.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
-using qorm::scenegraph::Airplane;
 using qorm::scenegraph::FlightRecording;
 using qorm::scenegraph::PursuitCam;
 using testsupport::Picture;
 using testsupport::PictureTarget;
+using testsupport::ScopedGame;
 using testsupport::TestLevelData;
 
 namespace
 {
-
-struct ScopedGame : Game {
-    explicit ScopedGame(const std::string& directory) : Game(directory) {}
-    ~ScopedGame() { cleanUp(); }
-};
 
 // Pixels where `a` and `b` differ, counted only where the panel is fully opaque: where it looks the
 // same drawn over two different backgrounds.
@@ -70,24 +62,6 @@ class RaceDrawingTest : public GLTest
         GLTest::TearDown();
     }
 
-    // Finishes a race on the test level at full throttle along the runway, which leaves its ghost,
-    // then starts the next race and runs its first update: the ghost stands on the player's pose.
-    void raceWithGhost(Game& game)
-    {
-        game.selectLevel(TestLevelData::complete);
-        game.startRace();
-        game.updateFrame();
-        game.airplane->handleKey('w', true);
-        for (int frame = 0; frame < 3600 && game.racing; ++frame) {
-            counter.advanceSeconds(1.0 / 60);
-            game.updateFrame();
-        }
-        ASSERT_EQ(game.levels[TestLevelData::complete]->ghosts.size(), 1u);
-        game.startRace();
-        game.updateFrame();
-        ghost = game.levels[TestLevelData::complete]->ghosts[0];
-    }
-
     Picture draw(PictureTarget& target, const std::string& name, const std::function<void()>& paint)
     {
         target.clear(1.0f, 0.0f, 1.0f);
@@ -100,15 +74,20 @@ class RaceDrawingTest : public GLTest
     static constexpr int64_t second = 1000000000;
     TestLevelData data;
     ManualCounter counter;
-    FlightRecording* ghost = nullptr;
 };
 
-TEST_F(RaceDrawingTest, AGhostOnThePlayersPoseNeverHidesTheAirplane)
+TEST_F(RaceDrawingTest, AGhostNeverHidesTheAirplaneNorInCockpitViewThePanel)
 {
-    // The fixed-function path: the cartoon path outlines the ghost too, which marks its silhouette.
+    // A race on the test level leaves its ghost; in the next race's first update it stands on the
+    // player's pose. First the fixed-function path: the cartoon path outlines the ghost too, which
+    // marks its silhouette.
     RenderSettings::cgShaders = false;
     ScopedGame game(data.directory());
-    raceWithGhost(game);
+    ASSERT_TRUE(testsupport::flyRunway(game, counter));
+    ASSERT_EQ(game.levels[TestLevelData::complete]->ghosts.size(), 1u);
+    game.startRace();
+    game.updateFrame();
+    FlightRecording* ghost = game.levels[TestLevelData::complete]->ghosts[0];
     ASSERT_EQ(ghost->current[13], game.airplane->drawnTransform[13]);
     PictureTarget target(800, 600);
     ASSERT_TRUE(target.complete());
@@ -142,13 +121,9 @@ TEST_F(RaceDrawingTest, AGhostOnThePlayersPoseNeverHidesTheAirplane)
     ghost->current[12] += 0.8;
     const Picture beside = draw(target, "race_ghost_beside", [&] { game.displayFrame(); });
     EXPECT_GT(testsupport::countDifferentPixels(alone, beside, 8), 500);
-}
 
-TEST_F(RaceDrawingTest, InCockpitViewThePanelIsDrawnOverTheGhosts)
-{
-    ScopedGame game(data.directory());
-    raceWithGhost(game);
-    RenderSettings::ghostPlayers = true;
+    // In cockpit view, on the cartoon path, the panel is drawn over the ghosts.
+    RenderSettings::cgShaders = true;
     game.camera->mode = PursuitCam::Cockpit;
     // Thirty units up, so nothing but the ghost lies near in front; the ghost three units ahead
     // and a little below: half behind the panel's instruments, half in its window.
@@ -160,10 +135,6 @@ TEST_F(RaceDrawingTest, InCockpitViewThePanelIsDrawnOverTheGhosts)
         ghost->current[i] = pose[i];
     ghost->current[13] -= 0.55;
     ghost->current[14] += 3.0;
-
-    PictureTarget target(800, 600);
-    ASSERT_TRUE(target.complete());
-    double time = 0.0;
     auto panelOnly = [&] {
         qorm::scenegraph::Cockpit panel = game.airplane->cockpit;
         panel.model = nullptr;

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 using qorm::scenegraph::PursuitCam;
@@ -35,11 +36,8 @@ class RaceViewTest : public GLTest
     {
         GLTest::SetUp();
         glViewport(0, 0, 800, 600);
-        glMatrixMode(GL_PROJECTION);
-        glLoadIdentity();
-        gluPerspective(45.0, 800.0 / 600.0, 1.0, 350.0);
-        glMatrixMode(GL_MODELVIEW);
-        glLoadIdentity();
+        double projection[16];
+        testsupport::loadRaceProjection(projection);
     }
 };
 
@@ -51,12 +49,9 @@ TEST_F(RaceViewTest, SkyTurnsWithTheCameraButDoesNotMoveWithIt)
     scene.skybox = sky;
 
     PursuitCam camera;
-    camera.eye[0] = 40;
-    camera.eye[1] = 7;
-    camera.eye[2] = -12;
-    camera.center[0] = 41;
-    camera.center[1] = 7;
-    camera.center[2] = -12;
+    const double eye[3] = {40, 7, -12}, ahead[3] = {41, 7, -12}; // looking along +x
+    std::copy(eye, eye + 3, camera.eye);
+    std::copy(ahead, ahead + 3, camera.center);
     camera.dirty = true;
 
     glClearColor(0, 0, 0, 1);
