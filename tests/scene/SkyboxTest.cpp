@@ -5,8 +5,8 @@
 #include "support/ScratchDirectory.h"
 #include "support/TestImages.h"
 
-#include "render/RenderSettings.h"
 #include "render/MatrixMath.h"
+#include "render/RenderSettings.h"
 
 #include <GL/glu.h>
 #include <gtest/gtest.h>

@@ -2,6 +2,8 @@
 // shared test window is hidden, so its own buffers cannot be trusted to keep pixels.
 #pragma once
 
+#include "support/OffscreenTarget.h"
+
 #include <GL/glew.h>
 
 #include <cstdint>
@@ -30,19 +32,14 @@ class PictureTarget
     PictureTarget(const PictureTarget&) = delete;
     PictureTarget& operator=(const PictureTarget&) = delete;
 
-    bool complete() const { return complete_; }
+    bool complete() const { return target_.complete(); }
     void clear(float r = 0.0f, float g = 0.0f, float b = 0.0f);
     Picture read() const;
 
   private:
-    int width_;
-    int height_;
-    GLuint framebuffer_ = 0;
-    GLuint colour_ = 0;
-    GLuint depth_ = 0;
+    OffscreenTarget target_;
     GLint previousFramebuffer_ = 0;
     GLint previousViewport_[4] = {0, 0, 0, 0};
-    bool complete_ = false;
 };
 
 // Pixels whose channels differ by more than `tolerance` in any of R, G, B; all of them when the
@@ -53,7 +50,7 @@ int countDifferentPixels(const Picture& a, const Picture& b, int tolerance);
 int countPixelsNear(const Picture& picture, int r, int g, int b, int tolerance);
 
 // When the environment variable AEROVANT_SNAPSHOT_DIR names a directory, writes the picture there
-// as <name>.png (top row first, as viewers expect) and returns the path; otherwise returns "".
+// as <name>.png (opaque, top row first, as viewers expect) and returns the path; otherwise "".
 std::string savePicture(const Picture& picture, const std::string& name);
 
 } // namespace testsupport
