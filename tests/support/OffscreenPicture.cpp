@@ -8,17 +8,32 @@
 namespace testsupport
 {
 
-PictureTarget::PictureTarget(int width, int height) : target_(width, height)
+PictureTarget::PictureTarget(int width, int height) : width_(width), height_(height)
 {
     glGetIntegerv(GL_FRAMEBUFFER_BINDING, &previousFramebuffer_);
     glGetIntegerv(GL_VIEWPORT, previousViewport_);
-    target_.bind();
+    glGenRenderbuffers(1, &colour_);
+    glBindRenderbuffer(GL_RENDERBUFFER, colour_);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width, height);
+    glGenRenderbuffers(1, &depth_);
+    glBindRenderbuffer(GL_RENDERBUFFER, depth_);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT24, width, height);
+    glBindRenderbuffer(GL_RENDERBUFFER, 0);
+    glGenFramebuffers(1, &framebuffer_);
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour_);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depth_);
+    complete_ = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+    glViewport(0, 0, width, height);
 }
 
 PictureTarget::~PictureTarget()
 {
     glBindFramebuffer(GL_FRAMEBUFFER, GLuint(previousFramebuffer_));
     glViewport(previousViewport_[0], previousViewport_[1], previousViewport_[2], previousViewport_[3]);
+    glDeleteFramebuffers(1, &framebuffer_);
+    glDeleteRenderbuffers(1, &depth_);
+    glDeleteRenderbuffers(1, &colour_);
 }
 
 void PictureTarget::clear(float r, float g, float b)
@@ -30,7 +45,14 @@ void PictureTarget::clear(float r, float g, float b)
 
 Picture PictureTarget::read() const
 {
-    return Picture{target_.width, target_.height, target_.read()};
+    Picture picture;
+    picture.width = width_;
+    picture.height = height_;
+    picture.rgba.resize(size_t(width_) * size_t(height_) * 4);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, width_, height_, GL_RGBA, GL_UNSIGNED_BYTE, picture.rgba.data());
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    return picture;
 }
 
 namespace

@@ -2,8 +2,6 @@
 // shared test window is hidden, so its own buffers cannot be trusted to keep pixels.
 #pragma once
 
-#include "support/OffscreenTarget.h"
-
 #include <GL/glew.h>
 
 #include <cstdint>
@@ -32,14 +30,19 @@ class PictureTarget
     PictureTarget(const PictureTarget&) = delete;
     PictureTarget& operator=(const PictureTarget&) = delete;
 
-    bool complete() const { return target_.complete(); }
+    bool complete() const { return complete_; }
     void clear(float r = 0.0f, float g = 0.0f, float b = 0.0f);
     Picture read() const;
 
   private:
-    OffscreenTarget target_;
+    int width_;
+    int height_;
+    GLuint framebuffer_ = 0;
+    GLuint colour_ = 0;
+    GLuint depth_ = 0;
     GLint previousFramebuffer_ = 0;
     GLint previousViewport_[4] = {0, 0, 0, 0};
+    bool complete_ = false;
 };
 
 // Pixels whose channels differ by more than `tolerance` in any of R, G, B; all of them when the
