@@ -12,39 +12,44 @@ using LiveResources = GLTest;
 
 TEST_F(LiveResources, CountsEveryKindOfGLObjectWhileItLivesAndResidentMemory)
 {
-    const testsupport::LiveGLObjects before = testsupport::countLiveGLObjects();
-    GLuint texture = 0, buffer = 0, framebuffer = 0, renderbuffer = 0;
-    glGenTextures(1, &texture);
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glGenBuffers(1, &buffer);
-    glBindBuffer(GL_ARRAY_BUFFER, buffer);
-    const GLuint list = glGenLists(2);
-    glNewList(list, GL_COMPILE);
-    glEndList();
-    glNewList(list + 1, GL_COMPILE);
-    glEndList();
-    glGenFramebuffersEXT(1, &framebuffer);
-    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, framebuffer);
-    glGenRenderbuffersEXT(1, &renderbuffer);
-    glBindRenderbufferEXT(GL_RENDERBUFFER_EXT, renderbuffer);
+    using testsupport::countLiveGLObjects;
+    const testsupport::LiveGLObjects before = countLiveGLObjects();
+    // A different number of each kind, so that no count can stand in for another. Generated names
+    // become objects when first bound.
+    GLuint textures[1], buffers[2], framebuffers[3], renderbuffers[4];
+    glGenTextures(1, textures);
+    glGenBuffers(2, buffers);
+    glGenFramebuffersEXT(3, framebuffers);
+    glGenRenderbuffersEXT(4, renderbuffers);
+    const GLuint lists = glGenLists(5);
+    glBindTexture(GL_TEXTURE_2D, textures[0]);
+    for (GLuint buffer : buffers)
+        glBindBuffer(GL_ARRAY_BUFFER, buffer);
+    for (GLuint framebuffer : framebuffers)
+        glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, framebuffer);
+    for (GLuint renderbuffer : renderbuffers)
+        glBindRenderbufferEXT(GL_RENDERBUFFER_EXT, renderbuffer);
+    for (GLuint list = lists; list < lists + 5; ++list) {
+        glNewList(list, GL_COMPILE);
+        glEndList();
+    }
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
     glBindRenderbufferEXT(GL_RENDERBUFFER_EXT, 0);
     glBindBuffer(GL_ARRAY_BUFFER, 0);
     glBindTexture(GL_TEXTURE_2D, 0);
 
-    const testsupport::LiveGLObjects during = testsupport::countLiveGLObjects();
-    EXPECT_EQ(during.textures, before.textures + 1);
-    EXPECT_EQ(during.buffers, before.buffers + 1);
-    EXPECT_EQ(during.displayLists, before.displayLists + 2);
-    EXPECT_EQ(during.framebuffers, before.framebuffers + 1);
-    EXPECT_EQ(during.renderbuffers, before.renderbuffers + 1);
-
-    glDeleteTextures(1, &texture);
-    glDeleteBuffers(1, &buffer);
-    glDeleteLists(list, 2);
-    glDeleteFramebuffersEXT(1, &framebuffer);
-    glDeleteRenderbuffersEXT(1, &renderbuffer);
-    EXPECT_TRUE(testsupport::countLiveGLObjects() == before);
+    const testsupport::LiveGLObjects during = countLiveGLObjects();
+    EXPECT_EQ((std::vector<int>{during.textures - before.textures, during.buffers - before.buffers,
+                                during.framebuffers - before.framebuffers,
+                                during.renderbuffers - before.renderbuffers,
+                                during.displayLists - before.displayLists}),
+              (std::vector<int>{1, 2, 3, 4, 5}));
+    glDeleteTextures(1, textures);
+    glDeleteBuffers(2, buffers);
+    glDeleteFramebuffersEXT(3, framebuffers);
+    glDeleteRenderbuffersEXT(4, renderbuffers);
+    glDeleteLists(lists, 5);
+    EXPECT_TRUE(countLiveGLObjects() == before);
 
     // Sixty-four megabytes touched show in the resident size.
     const std::size_t resident = testsupport::residentBytes();

@@ -48,18 +48,17 @@ TEST_F(TextureLoaderTest, AcceptedFormatsLoadMipmappedAndIntactWithTheCurrentSet
         const std::string file = scratch.path() + name;
         ASSERT_TRUE(testimages::writeRgb(file, 8, 4, colour));
         textures.push_back(load(file));
+        // Bound, mipmapped down to 1 x 1 with the current filter, red and blue in their places
+        // (JPEG is lossy).
         GLint bound = 0, minFilter = 0, wrap = 0, smallest = 0;
         glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
         glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &minFilter);
         glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, &wrap);
         glGetTexLevelParameteriv(GL_TEXTURE_2D, 3, GL_TEXTURE_WIDTH, &smallest);
-        ASSERT_TRUE(textures.back() != 0 && GLuint(bound) == textures.back())
-            << "the new texture stays bound";
-        EXPECT_EQ(smallest, 1) << "every mipmap level down to 1 x 1";
-        EXPECT_TRUE(minFilter == GL_NEAREST_MIPMAP_LINEAR && wrap == GL_REPEAT);
-        const Bytes texel = boundTexels(); // red and blue in their places; JPEG is lossy
-        EXPECT_NEAR(texel[0], 200, 6);
-        EXPECT_NEAR(texel[2], 90, 6);
+        ASSERT_TRUE(textures.back() != 0 && GLuint(bound) == textures.back());
+        const Bytes texel = boundTexels();
+        EXPECT_TRUE(smallest == 1 && minFilter == GL_NEAREST_MIPMAP_LINEAR && wrap == GL_REPEAT);
+        EXPECT_TRUE(std::abs(texel[0] - 200) <= 6 && std::abs(texel[2] - 90) <= 6) << int(texel[0]);
     }
     textures.push_back(load(scratch.path() + "a.png"));
     EXPECT_NE(textures.back(), textures.front()) << "no cache: every load makes a new texture";
@@ -103,25 +102,4 @@ TEST_F(TextureLoaderTest, RejectedFilesLeaveTheVariableAndNameTheFile)
     GLuint widest = load(scratch.path() + "widest.tga");
     EXPECT_NE(widest, 0u) << "the largest accepted side";
     glDeleteTextures(1, &widest);
-}
-
-TEST_F(TextureLoaderTest, SixteenBitPngsAreDrawnAndBottomUpTgasLieLikeTheirPngTwins)
-{
-    testsupport::ScratchDirectory scratch;
-    // Two rows that differ, so a flipped texture shows.
-    const Bytes rgb = {255, 0, 0, 0, 255, 0, 0, 0, 255, 9, 9, 9, 90, 90, 90, 200, 200, 200};
-    ASSERT_TRUE(testimages::writeRgb(scratch.path() + "a.png", 3, 2, rgb));
-    ASSERT_TRUE(testimages::writeRgb(scratch.path() + "a.tga", 3, 2, rgb));
-    std::vector<GLuint> textures = {load(scratch.path() + "a.png")};
-    const Bytes fromPng = boundTexels();
-    textures.push_back(load(scratch.path() + "a.tga"));
-    EXPECT_EQ(boundTexels(), fromPng);
-    EXPECT_EQ(Bytes(fromPng.begin(), fromPng.begin() + 4), (Bytes{255, 0, 0, 255})) << "the top row first";
-
-    // 16 bits per channel (0x1234, 0x5678, 0x9abc): drawn with the upper 8 bits.
-    textures.push_back(load(std::string(AEROVANT_FUZZ_CORPUS) + "images/rgb16-4x4.png"));
-    ASSERT_NE(textures.back(), 0u);
-    const Bytes deep = boundTexels();
-    EXPECT_EQ(Bytes(deep.begin(), deep.begin() + 4), (Bytes{0x12, 0x56, 0x9a, 255}));
-    glDeleteTextures(GLsizei(textures.size()), textures.data());
 }

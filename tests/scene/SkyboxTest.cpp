@@ -5,8 +5,8 @@
 #include "support/ScratchDirectory.h"
 #include "support/TestImages.h"
 
-#include "render/RenderSettings.h"
 #include "render/MatrixMath.h"
+#include "render/RenderSettings.h"
 
 #include <GL/glu.h>
 #include <gtest/gtest.h>
@@ -37,9 +37,7 @@ const Colour plusZ{255, 0, 0}, plusX{0, 255, 0}, minusZ{0, 0, 255}, minusX{255, 
     return ::testing::AssertionFailure() << "pixel is (" << p.r << ", " << p.g << ", " << p.b << ")";
 }
 
-class SkyboxTest : public GLTest
-{
-};
+using SkyboxTest = GLTest;
 
 } // namespace
 

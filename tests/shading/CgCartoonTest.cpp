@@ -5,15 +5,15 @@
 #include "app/Game.h"
 #include "render/Globals.h"
 #include "render/RenderSettings.h"
-#include "shading/Material.h"
 #include "render/SceneLight.h"
+#include "render/ShadingState.h"
 #include "shading/CgDepth.h"
 #include "shading/CgOutline.h"
 #include "shading/CgTerrain.h"
-#include "render/ShadingState.h"
+#include "shading/Material.h"
 #include "support/GLContext.h"
 #include "support/OffscreenTarget.h"
-#include "support/ScratchFolder.h"
+#include "support/ScratchDirectory.h"
 #include "support/TestImages.h"
 
 #include <GL/freeglut.h>
@@ -182,23 +182,17 @@ TEST_F(ShadingTest, LitSpheresShowTheRampStepsOverTheMaterialOrWhiteTexture)
     GLint unit = 0;
     glGetIntegerv(GL_ACTIVE_TEXTURE, &unit);
     EXPECT_EQ(unit, GL_TEXTURE0) << "fixed-function texturing stays on unit 0";
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
-}
 
-TEST_F(ShadingTest, WindowSizeFollowsAResizeAtTheNextBindNotBefore)
-{
-    CgCartoon shader(data);
-    Material material(false, white, black, black, 10.0f);
+    // A resized window reaches the shader at its next bind, not before.
     windowWidth += 224;
     windowHeight += 168;
-    float sent[16] = {};
-    cg::getParameterValues(shader.windowSize, sent);
-    EXPECT_EQ(sent[0], windowWidth - 224);
-    EXPECT_EQ(sent[1], windowHeight - 168);
-    shader.bind(&material);
-    cg::getParameterValues(shader.windowSize, sent);
-    EXPECT_EQ(sent[0], windowWidth);
-    EXPECT_EQ(sent[1], windowHeight);
+    float before[16] = {}, after[16] = {};
+    cg::getParameterValues(cartoon.windowSize, before);
+    cartoon.bind(&plain);
+    cg::getParameterValues(cartoon.windowSize, after);
+    EXPECT_TRUE(before[0] == windowWidth - 224 && before[1] == windowHeight - 168) << before[0];
+    EXPECT_TRUE(after[0] == windowWidth && after[1] == windowHeight) << after[0];
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
 }
 
 TEST_F(ShadingTest, TheGameCreatesTheCartoonShaderThatNewMaterialsReceive)
@@ -218,7 +212,7 @@ TEST_F(ShadingTest, TerrainStartsPlainThenRepeatsDetailWhereTheWeightsSay)
     EXPECT_EQ(cg::getTextureParameter(shader.detailTexture), whiteTexture);
     EXPECT_EQ(cg::getTextureParameter(shader.weightsTexture), whiteTexture);
     EXPECT_EQ(firstValue(shader.textureRepeat), 1.0f);
-    ScratchFolder folder;
+    testsupport::ScratchDirectory folder;
     // A 2 x 2 black and white checker as detail; no detail on the left half, full on the right.
     const std::string checker = folder.path() + "checker.png", weightsFile = folder.path() + "weights.png";
     testimages::writeRgbPng(checker, 2, 2, {0, 0, 0, 255, 255, 255, 255, 255, 255, 0, 0, 0});
@@ -265,7 +259,7 @@ TEST_F(ShadingTest, TerrainStartsPlainThenRepeatsDetailWhereTheWeightsSay)
 
 TEST_F(ShadingTest, MissingAndBrokenProgramsAreNamedAndDrawingGoesOn)
 {
-    ScratchFolder folder; // holds only a broken fp_cartoon: every other program is missing
+    testsupport::ScratchDirectory folder; // holds only a broken fp_cartoon: every other program is missing
     folder.write("shader/fp_cartoon.glsl",
                  "#version 410 compatibility\nvoid main() { gl_FragColor = vec4(ramp); }\n");
     Material material(false, white, white, white, 1.0f);

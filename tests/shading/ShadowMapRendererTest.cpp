@@ -4,11 +4,12 @@
 #include "platform/CgRuntime.h"
 #include "render/ShadingState.h"
 #include "support/GLContext.h"
-#include "support/ScratchFolder.h"
+#include "support/ScratchDirectory.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <utility>
 #include <vector>
 
 namespace cg = platform::cg;
@@ -40,19 +41,16 @@ using ShadowMapRendererTest = GLTest;
 TEST_F(ShadowMapRendererTest, LightMatricesAreDefinedWhateverTheLight)
 {
     ShadowMapRenderer renderer(data);
-    // Before any directional light every point is lit: the shadow matrix gives w = 0.
-    for (float value : renderer.shadowBase)
-        EXPECT_EQ(value, 0.0f);
-    EXPECT_FALSE(renderer.hasLight);
-
-    const float eye[3] = {0, 5, 0};
-    const float centre[3] = {0, 5, 10};
-    const float positional[4] = {10, 50, 10, 1};
-    renderer.setLight(positional, eye, centre);
-    EXPECT_FALSE(renderer.hasLight) << "a positional light keeps the matrices";
-    const float zero[4] = {0, 0, 0, 0};
-    renderer.setLight(zero, eye, centre);
-    EXPECT_FALSE(renderer.hasLight) << "a direction of no length is no light";
+    // Before any directional light every point is lit: the shadow matrix gives w = 0. A positional
+    // light keeps the matrices, and a direction of no length is no light.
+    const float eye[3] = {0, 5, 0}, centre[3] = {0, 5, 10};
+    const float positional[4] = {10, 50, 10, 1}, zero[4] = {0, 0, 0, 0};
+    for (const float* light : {positional, zero}) {
+        renderer.setLight(light, eye, centre);
+        EXPECT_FALSE(renderer.hasLight) << light[3];
+    }
+    EXPECT_EQ(std::vector<float>(renderer.shadowBase, renderer.shadowBase + 16),
+              std::vector<float>(16, 0.0f));
 
     const float overhead[4] = {0, 1, 0, 0};
     renderer.setLight(overhead, eye, centre);
@@ -77,23 +75,19 @@ TEST_F(ShadowMapRendererTest, LightMatricesAreDefinedWhateverTheLight)
     EXPECT_NEAR(depthPerUnit(renderer), 1.0f / (4.0f + 540.0f), 1e-6f);
 }
 
-TEST_F(ShadowMapRendererTest, ProjectionFollowsTheWindowSize)
+TEST_F(ShadowMapRendererTest, ProjectionFollowsTheWindowMapsStartZeroAndPassesRestoreWhatTheyFound)
 {
     ShadowMapRenderer renderer(data);
-    EXPECT_TRUE(renderer.followWindow(802, 600));
-    EXPECT_FALSE(renderer.followWindow(802, 600));
-    const double tallAspect = renderer.cameraProjection[5] / renderer.cameraProjection[0];
-    EXPECT_NEAR(tallAspect, 802.0 / 600.0, 1e-9);
-    EXPECT_TRUE(renderer.followWindow(400, 600));
-    EXPECT_NEAR(renderer.cameraProjection[5] / renderer.cameraProjection[0], 400.0 / 600.0, 1e-9);
-    EXPECT_TRUE(renderer.followWindow(0, 0)) << "a minimised window keeps a usable projection";
+    // A new window size changes the aspect once; a minimised window keeps a usable projection.
+    for (const auto& [width, height] : {std::pair{802.0f, 600.0f}, {400.0f, 600.0f}}) {
+        EXPECT_TRUE(renderer.followWindow(width, height));
+        EXPECT_FALSE(renderer.followWindow(width, height));
+        EXPECT_NEAR(renderer.cameraProjection[5] / renderer.cameraProjection[0], width / height, 1e-6);
+    }
+    EXPECT_TRUE(renderer.followWindow(0, 0));
     for (double value : renderer.cameraProjection)
         EXPECT_TRUE(std::isfinite(value));
-}
 
-TEST_F(ShadowMapRendererTest, MapsStartZeroAndThePassesRestoreWhatTheyFound)
-{
-    ShadowMapRenderer renderer(data);
     for (GLuint texture : {renderer.shadowTexture, renderer.outlineTexture}) {
         GLint size = 0;
         glBindTexture(GL_TEXTURE_2D, texture);
@@ -120,24 +114,12 @@ TEST_F(ShadowMapRendererTest, MapsStartZeroAndThePassesRestoreWhatTheyFound)
     glGetIntegerv(GL_VIEWPORT, after);
     EXPECT_EQ(std::vector<GLint>(viewport, viewport + 4), std::vector<GLint>(after, after + 4));
     EXPECT_FALSE(glIsEnabled(GL_CULL_FACE));
-    glEnable(GL_TEXTURE_2D); // the outline pass leaves texturing off
-    glDisable(GL_TEXTURE_2D);
-}
-
-TEST(FramebufferStatus, EveryStatusHasItsMessage)
-{
-    EXPECT_STREQ(framebufferStatusMessage(GL_FRAMEBUFFER_COMPLETE_EXT), "");
-    EXPECT_STREQ(framebufferStatusMessage(GL_FRAMEBUFFER_INCOMPLETE_ATTACHMENT_EXT),
-                 "FRAMEBUFFER_INCOMPLETE_ATTACHMENT_EXT\n");
-    EXPECT_STREQ(framebufferStatusMessage(GL_FRAMEBUFFER_UNSUPPORTED_EXT),
-                 "GL_FRAMEBUFFER_UNSUPPORTED_EXT\n");
-    EXPECT_STREQ(framebufferStatusMessage(0x1234), "error with framebuffer\n");
 }
 
 TEST_F(ShadowMapRendererTest, ProgramsIncludeFilesBesideThemAndNothingElse)
 {
     setUpShaderRuntime();
-    ScratchFolder folder;
+    testsupport::ScratchDirectory folder;
     folder.write("shader/colour.glsl",
                  "#include \"parts/value.glsl\"\nvec4 colour() { return vec4(value); }\n");
     folder.write("shader/parts/value.glsl", "uniform float value;\n");
@@ -155,24 +137,20 @@ TEST_F(ShadowMapRendererTest, ProgramsIncludeFilesBesideThemAndNothingElse)
 
     cg::ErrorCallback previous = cg::getErrorCallback();
     cg::setErrorCallback(nullptr);
-    cg::Program* ok =
-        cg::createProgramFromFile(cgContext, folder.path() + "shader/fp_ok.glsl", fragmentProfile, "main");
+    const auto compile = [&](const char* name) {
+        return cg::createProgramFromFile(cgContext, folder.path() + "shader/" + name, fragmentProfile,
+                                         "main");
+    };
+    cg::Program* ok = compile("fp_ok.glsl");
     ASSERT_NE(ok, nullptr) << cg::getErrorString(cg::getError());
     EXPECT_NE(cg::getNamedParameter(ok, "value"), nullptr) << "nested include, relative to the includer";
     cg::destroyProgram(ok);
-
-    EXPECT_EQ(
-        cg::createProgramFromFile(cgContext, folder.path() + "shader/fp_up.glsl", fragmentProfile, "main"),
-        nullptr);
+    EXPECT_EQ(compile("fp_up.glsl"), nullptr);
     EXPECT_EQ(cg::getError(), cg::Error::FileRead);
-    EXPECT_EQ(
-        cg::createProgramFromFile(cgContext, folder.path() + "shader/fp_loop.glsl", fragmentProfile, "main"),
-        nullptr);
+    EXPECT_EQ(compile("fp_loop.glsl"), nullptr);
     EXPECT_NE(cg::getErrorString(cg::getError()).find("nested more than"), std::string::npos);
     // Compiler messages keep each file's own line numbers: the error is on line 3 of the program.
-    EXPECT_EQ(cg::createProgramFromFile(cgContext, folder.path() + "shader/fp_broken.glsl", fragmentProfile,
-                                        "main"),
-              nullptr);
+    EXPECT_EQ(compile("fp_broken.glsl"), nullptr);
     EXPECT_NE(cg::getErrorString(cg::getError()).find("0:3"), std::string::npos);
     cg::setErrorCallback(previous);
 }

@@ -1,5 +1,6 @@
 #include "support/GLContext.h"
 
+#include "render/CameraLens.h"
 #include "render/RenderSettings.h"
 
 #include <GL/glew.h>
@@ -69,7 +70,7 @@ void loadRaceProjection(double projection[16])
 {
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    gluPerspective(45.0, 800.0 / 600.0, 1.0, 350.0);
+    gluPerspective(cameraLens::fieldOfView, 800.0 / 600.0, cameraLens::nearPlane, cameraLens::farPlane);
     glGetDoublev(GL_PROJECTION_MATRIX, projection);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();

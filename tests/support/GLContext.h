@@ -20,9 +20,9 @@ std::string glDriver();
 // variables, its shader compiler's messages) and skip elsewhere.
 bool onMesa();
 
-// Loads the race view's camera projection (45 degrees, 800 x 600, near 1, far 350) and an identity
-// model-view, as the game has them when it draws text or menus over the scene; `projection`
-// receives the loaded matrix for comparing after.
+// Loads the race view's camera projection (the camera lens's field of view and near and far planes
+// in an 800 x 600 window) and an identity model-view, as the game has them when it draws text or
+// menus over the scene; `projection` receives the loaded matrix for comparing after.
 void loadRaceProjection(double projection[16]);
 // Expects what drawing over the scene must leave: the model-view matrix mode and `projection`.
 void expectProjectionRestored(const double projection[16]);

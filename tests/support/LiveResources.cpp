@@ -23,7 +23,7 @@ int countNames(Generate generate, Remove remove, IsObject isObject)
     remove(1, &fresh);
     int count = 0;
     for (GLuint name = 1; name < fresh + 4096; ++name)
-        count += isObject(name) ? 1 : 0;
+        count += isObject(name) == GL_TRUE ? 1 : 0;
     return count;
 }
 
@@ -38,21 +38,12 @@ bool operator==(const LiveGLObjects& a, const LiveGLObjects& b)
 LiveGLObjects countLiveGLObjects()
 {
     LiveGLObjects live;
-    live.textures = countNames([](GLsizei n, GLuint* names) { glGenTextures(n, names); },
-                               [](GLsizei n, GLuint* names) { glDeleteTextures(n, names); },
-                               [](GLuint name) { return glIsTexture(name) == GL_TRUE; });
-    live.buffers = countNames([](GLsizei n, GLuint* names) { glGenBuffers(n, names); },
-                              [](GLsizei n, GLuint* names) { glDeleteBuffers(n, names); },
-                              [](GLuint name) { return glIsBuffer(name) == GL_TRUE; });
+    live.textures = countNames(glGenTextures, glDeleteTextures, glIsTexture);
+    live.buffers = countNames(glGenBuffers, glDeleteBuffers, glIsBuffer);
     live.displayLists = countNames([](GLsizei, GLuint* names) { *names = glGenLists(1); },
-                                   [](GLsizei, GLuint* names) { glDeleteLists(*names, 1); },
-                                   [](GLuint name) { return glIsList(name) == GL_TRUE; });
-    live.framebuffers = countNames([](GLsizei n, GLuint* names) { glGenFramebuffersEXT(n, names); },
-                                   [](GLsizei n, GLuint* names) { glDeleteFramebuffersEXT(n, names); },
-                                   [](GLuint name) { return glIsFramebufferEXT(name) == GL_TRUE; });
-    live.renderbuffers = countNames([](GLsizei n, GLuint* names) { glGenRenderbuffersEXT(n, names); },
-                                    [](GLsizei n, GLuint* names) { glDeleteRenderbuffersEXT(n, names); },
-                                    [](GLuint name) { return glIsRenderbufferEXT(name) == GL_TRUE; });
+                                   [](GLsizei, GLuint* names) { glDeleteLists(*names, 1); }, glIsList);
+    live.framebuffers = countNames(glGenFramebuffersEXT, glDeleteFramebuffersEXT, glIsFramebufferEXT);
+    live.renderbuffers = countNames(glGenRenderbuffersEXT, glDeleteRenderbuffersEXT, glIsRenderbufferEXT);
     return live;
 }
 

@@ -4,10 +4,10 @@
 
 #include "scene/Entity.h"
 #include "scene/Group.h"
-#include "shading/Material.h"
 #include "scene/Mesh.h"
 #include "scene/Model.h"
 #include "scene/ModelPart.h"
+#include "shading/Material.h"
 #include "support/OffscreenPicture.h"
 
 #include <GL/glu.h>

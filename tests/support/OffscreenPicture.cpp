@@ -97,9 +97,13 @@ std::string savePicture(const Picture& picture, const std::string& name)
     const char* directory = std::getenv("AEROVANT_SNAPSHOT_DIR");
     if (!directory || !*directory || picture.rgba.empty())
         return "";
+    // Opaque, so that a viewer shows the background colour rather than transparency.
+    std::vector<uint8_t> rgba = picture.rgba;
+    for (size_t i = 3; i < rgba.size(); i += 4)
+        rgba[i] = 255;
     const std::string path = std::string(directory) + "/" + name + ".png";
     const bool bottomUp = true; // rows as GL reads them
-    return writePng(path, picture.width, picture.height, 4, picture.rgba.data(), bottomUp) ? path : "";
+    return writePng(path, picture.width, picture.height, 4, rgba.data(), bottomUp) ? path : "";
 }
 
 } // namespace testsupport

@@ -53,7 +53,7 @@ int countDifferentPixels(const Picture& a, const Picture& b, int tolerance);
 int countPixelsNear(const Picture& picture, int r, int g, int b, int tolerance);
 
 // When the environment variable AEROVANT_SNAPSHOT_DIR names a directory, writes the picture there
-// as <name>.png (top row first, as viewers expect) and returns the path; otherwise returns "".
+// as <name>.png (opaque, top row first, as viewers expect) and returns the path; otherwise "".
 std::string savePicture(const Picture& picture, const std::string& name);
 
 } // namespace testsupport

@@ -1,8 +1,6 @@
 #include "support/OffscreenTarget.h"
 
-#include "render/ImageWriter.h"
-
-#include <cstdlib>
+#include "support/OffscreenPicture.h"
 
 namespace testsupport
 {
@@ -74,16 +72,7 @@ Rgba OffscreenTarget::pixel(int x, int y) const
 
 std::string OffscreenTarget::snapshot(const std::string& name) const
 {
-    const char* directory = std::getenv("AEROVANT_SNAPSHOT_DIR");
-    if (!directory || !*directory)
-        return "";
-    // Opaque, so that a viewer shows the background colour rather than transparency.
-    std::vector<uint8_t> pixels = read();
-    for (size_t i = 3; i < pixels.size(); i += 4)
-        pixels[i] = 255;
-    const std::string path = std::string(directory) + "/" + name + ".png";
-    const bool bottomUp = true; // rows as GL reads them
-    return writePng(path, width, height, 4, pixels.data(), bottomUp) ? path : "";
+    return savePicture(Picture{width, height, read()}, name);
 }
 
 } // namespace testsupport
