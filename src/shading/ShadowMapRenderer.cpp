@@ -93,9 +93,13 @@ GLuint createMapTexture(int size, GLenum internalFormat, GLenum type, GLenum fil
 }
 
 // Builds a frame buffer of `size` x `size` with a depth render buffer and `texture` as its colour
-// target, which is also its draw buffer from the start (the passes clear it before drawing).
+// target, which is also its draw buffer from the start (the passes clear it before drawing). The
+// frame and render buffers bound before are bound again afterwards.
 void buildFramebuffer(int size, GLuint texture, GLuint& framebuffer, GLuint& depthBuffer)
 {
+    GLint previousFramebuffer = 0, previousRenderbuffer = 0;
+    glGetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &previousFramebuffer);
+    glGetIntegerv(GL_RENDERBUFFER_BINDING_EXT, &previousRenderbuffer);
     glGenFramebuffersEXT(1, &framebuffer);
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, framebuffer);
     glGenRenderbuffersEXT(1, &depthBuffer);
@@ -107,7 +111,8 @@ void buildFramebuffer(int size, GLuint texture, GLuint& framebuffer, GLuint& dep
     glDrawBuffer(GL_COLOR_ATTACHMENT0_EXT);
     glReadBuffer(GL_NONE);
     checkFramebufferStatus();
-    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
+    glBindRenderbufferEXT(GL_RENDERBUFFER_EXT, GLuint(previousRenderbuffer));
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, GLuint(previousFramebuffer));
 }
 
 } // namespace

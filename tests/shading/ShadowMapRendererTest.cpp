@@ -4,6 +4,7 @@
 #include "platform/CgRuntime.h"
 #include "render/ShadingState.h"
 #include "support/GLContext.h"
+#include "support/OffscreenTarget.h"
 #include "support/ScratchDirectory.h"
 
 #include <gtest/gtest.h>
@@ -77,7 +78,15 @@ TEST_F(ShadowMapRendererTest, LightMatricesAreDefinedWhateverTheLight)
 
 TEST_F(ShadowMapRendererTest, ProjectionFollowsTheWindowMapsStartZeroAndPassesRestoreWhatTheyFound)
 {
+    // Made while a picture is being drawn off screen, it leaves that target bound.
+    const testsupport::OffscreenTarget target(16, 16);
+    target.bind();
+    GLint offscreen = 0, bound = 0;
+    glGetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &offscreen);
     ShadowMapRenderer renderer(data);
+    glGetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &bound);
+    EXPECT_TRUE(offscreen != 0 && bound == offscreen);
+    target.unbind();
     // A new window size changes the aspect once; a minimised window keeps a usable projection.
     for (const auto& [width, height] : {std::pair{802.0f, 600.0f}, {400.0f, 600.0f}}) {
         EXPECT_TRUE(renderer.followWindow(width, height));
@@ -102,7 +111,6 @@ TEST_F(ShadowMapRendererTest, ProjectionFollowsTheWindowMapsStartZeroAndPassesRe
     GLint viewport[4] = {};
     glGetIntegerv(GL_VIEWPORT, viewport);
     renderer.beginShadowPass();
-    GLint bound = 0;
     glGetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &bound);
     EXPECT_EQ(GLuint(bound), renderer.shadowFramebuffer);
     renderer.endShadowPass();
