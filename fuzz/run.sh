@@ -31,8 +31,8 @@ command=("$target" -max_total_time="$seconds" -timeout=60 -report_slow_units=60 
 # As in the test suite: Mesa's helper threads stay out, and the sanitizer's guess at dynamic TLS
 # blocks, which can make the leak check read a bogus range, is off (tests/CMakeLists.txt).
 export LP_NUM_THREADS=0 MESA_SHADER_CACHE_DISABLE=true
-export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:intercept_tls_get_addr=0}
-export LSAN_OPTIONS="suppressions=$root/fuzz/lsan.supp:print_suppressions=0"
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1}
+export LSAN_OPTIONS="suppressions=$root/fuzz/lsan.supp:print_suppressions=0:intercept_tls_get_addr=0"
 export UBSAN_OPTIONS=print_stacktrace=1
 if [ "$format" = scene ] && [ -z "${DISPLAY:-}" ]; then
     command=(xvfb-run -a -s "-screen 0 640x480x24" "${command[@]}")
