@@ -127,13 +127,26 @@ bool readPngSize(ByteReader in, uint32_t& width, uint32_t& height)
 // A TGA header says how many bytes its pixels take at the least (every run-length packet of 128
 // pixels costs one byte and one pixel), so a cut-off file is refused before the decoder makes up
 // the missing pixels of a large image.
+// The decoder picks its format from the contents and takes any number of 0xff fill bytes followed
+// by the start-of-image marker for a JPEG.
+bool startsLikeJpeg(ByteReader in)
+{
+    if (in.get() != 0xff)
+        return false;
+    int c = in.get();
+    while (c == 0xff)
+        c = in.get();
+    return c == 0xd8;
+}
+
 bool readTgaSize(ByteReader in, uint32_t& width, uint32_t& height)
 {
-    uint8_t header[18];
-    if (!in.read(header, sizeof(header)))
+    // Data that another decoder would claim is not a TGA file, whatever its name says: it would
+    // reach that decoder without the checks made for its own format.
+    if (startsLikeJpeg(in))
         return false;
-    // Data that another decoder would claim is not a TGA file, whatever its name says.
-    if (std::equal(pngSignature, pngSignature + 8, header) || (header[0] == 0xff && header[1] == 0xd8))
+    uint8_t header[18];
+    if (!in.read(header, sizeof(header)) || std::equal(pngSignature, pngSignature + 8, header))
         return false;
     width = uint32_t(header[12]) | uint32_t(header[13]) << 8;
     height = uint32_t(header[14]) | uint32_t(header[15]) << 8;

@@ -51,6 +51,8 @@ TEST(ImageFile, HostileFilesAreRefusedAsTexturesAndAsHeightMaps)
         {"empty-first-image-data.png", ImageFileType::png},  // copied to a buffer not yet made
         {"plain.jpg", ImageFileType::png},                   // contents and name disagree
         {"airplane.png", ImageFileType::tga},
+        {"plain.jpg", ImageFileType::tga},
+        {"jpeg-behind-fill-bytes.tga", ImageFileType::tga}, // a JPEG start after four 0xff bytes
         {"airplane.png", ImageFileType::jpeg},
         {"airplane.png", ImageFileType::unknown},
     };
